@@ -1,0 +1,42 @@
+# Morvane: `make` installs what is missing and builds; `make test` also runs every test;
+# `make run` starts the engine at the console.
+
+BUILD    ?= build
+JOBS     ?= $(shell nproc)
+# Debian packages the build, the tests and the real-interface checks need.
+PACKAGES := cmake g++ make pkg-config libgtest-dev libdb5.3-dev db5.3-util libinih-dev \
+            stockfish
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps configure build test run bench clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+configure: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+run: build
+	@if [ -x $(BUILD)/morvane ]; then ./$(BUILD)/morvane; \
+	else echo "The engine program is not built yet: the front end does not exist."; fi
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do [ -x $$b ] && $$b; done
+
+clean:
+	rm -rf $(BUILD)

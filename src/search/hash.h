@@ -1,0 +1,101 @@
+// The transposition, quiescence, evaluation-cache and pawn hash tables.
+#pragma once
+
+#include <cstdint>
+
+#include "board/types.h"
+
+constexpr int BoundExact = 1;
+constexpr int BoundUpper = 2;
+constexpr int BoundLower = 3;
+
+// 16 bytes: key halves, move << 3 | bound, score (mate scores relative to the node), depth.
+struct TransEntry {
+    uint32_t keyLow;
+    uint32_t keyHigh;
+    int32_t moveAndBound;
+    int16_t score;
+    int16_t depth;
+};
+// 32 bytes: the depth-preferred entry, then the always-replaced one.
+struct TransSlot {
+    TransEntry deep;
+    TransEntry recent;
+};
+struct QuiesceEntry {
+    uint32_t keyLow;
+    uint32_t keyHigh;
+    Move bestMove;
+    int16_t score;
+    int8_t bound;
+};
+// 12 bytes: the score is from White's point of view; lazy 1 marks a partial score.
+struct EvalCacheEntry {
+    uint32_t keyLow;
+    uint32_t keyHigh;
+    int16_t score;
+    int16_t lazy;
+};
+// 46 bytes, packed: pawn structure terms and the square sets the evaluation needs.
+struct __attribute__((packed)) PawnHashEntry {
+    uint8_t whiteFiles;
+    uint8_t blackFiles;
+    int16_t whiteScore;
+    int16_t blackScore;
+    uint32_t keyLow;
+    uint32_t keyHigh;
+    Bitboard whitePassed;
+    Bitboard blackPassed;
+    Bitboard whiteWeak;
+    Bitboard blackWeak;
+};
+static_assert(sizeof(TransEntry) == 16);
+static_assert(sizeof(TransSlot) == 32);
+static_assert(sizeof(EvalCacheEntry) == 12);
+static_assert(sizeof(PawnHashEntry) == 46);
+
+extern TransSlot* TransTable;
+extern uint32_t transSlots;
+extern QuiesceEntry* QuiesceTable;
+extern uint32_t quiesceEntries;
+extern EvalCacheEntry* EvalCache;
+extern uint32_t evalCacheEntries;
+extern PawnHashEntry* PawnHashTable;
+extern uint32_t pawnHashEntries;
+extern uint32_t hashStores;
+extern int hashMegabytes;
+
+// Megabytes to the row's power of two: above 512 clamps to 512, at or below 1 selects 1.
+int hashRowMegabytes(long megabytes);
+// Sets the row from megabytes (for AllocateHashTables) and the pawn entry count.
+void selectHashRow(long megabytes);
+void selectPawnHashMegabytes(long megabytes);
+
+void AllocateHashTables(int report);
+void AllocatePawnHash(int report);
+void ClearHashTables();
+void ClearPawnHash();
+void FreeHashTables();
+void FreePawnHash();
+void ResizeHashTables(long megabytes);
+void ResizePawnHash(long megabytes);
+// Pawn hash size in whole megabytes, rounded up, as reported.
+int pawnHashMegabytes();
+
+// Index of the current position in each table.
+uint32_t transIndex();
+uint32_t quiesceIndex();
+
+// Probe of TransTable at a search node. Returns 1 with *score set (mate scores made relative to
+// the root again) when the entry decides the node; otherwise 0 with *hashMove and *nullVeto set.
+int ProbeTrans(uint32_t index, int alpha, int beta, int depth, int* score, Move* hashMove,
+               int* nullVeto);
+// Probe of QuiesceTable: 1 with *score when the entry decides, else 0 with *firstMove (or 0).
+int ProbeQuiesce(uint32_t index, int alpha, int beta, int* score, Move* firstMove);
+
+void StoreTrans(int score, uint32_t index, int bound, Move move, int depth);
+void StoreQuiesce(uint32_t index, int score, Move move, int bound);
+// Move of the TransTable entry matching the current position (deep first), else 0.
+Move HashMoveOf();
+// hashfull in permille: hashStores / (transSlots + quiesceEntries), capped at 1000.
+int hashFull();
