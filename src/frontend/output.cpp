@@ -9,6 +9,7 @@ FILE* logFile = nullptr;
 char logFileName[64] = "";
 int nextLogNumber = 1;
 char baseDirectory[4096] = "";
+bool outputClosed = false;
 
 void Print(const char* format, ...) {
     char text[8192];
@@ -16,7 +17,7 @@ void Print(const char* format, ...) {
     va_start(args, format);
     vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    fputs(text, stdout);
+    if (fputs(text, stdout) == EOF) outputClosed = true;
     if (logEnabled && logFile) fputs(text, logFile);
 }
 

@@ -8,6 +8,9 @@ extern FILE* logFile;          // nullptr when no log is open
 extern char logFileName[64];
 extern int nextLogNumber;
 extern char baseDirectory[4096];
+// Set when a write to standard output failed (the interface closed its pipe): the command loop
+// then ends as on end of input.
+extern bool outputClosed;
 
 // printf-style: writes to standard output and, when logging, into the log.
 void Print(const char* format, ...) __attribute__((format(printf, 1, 2)));
