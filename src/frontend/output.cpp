@@ -29,7 +29,7 @@ long lastInputLength = 0;
 // Writes text to standard output; a failure means the interface closed its end.
 void writeOutput(const char* text) {
     if (outputClosed) return;
-    if (fputs(text, stdout) == EOF) outputClosed = true;
+    if (fputs(text, stdout) == EOF || fflush(stdout) == EOF) outputClosed = true;
 }
 
 } // namespace
@@ -49,7 +49,8 @@ void Print(const char* format, ...) {
         // Longer than the buffer: format straight into both streams rather than cut it.
         va_list third;
         va_copy(third, again);
-        if (!outputClosed && vfprintf(stdout, format, again) < 0) outputClosed = true;
+        if (!outputClosed && (vfprintf(stdout, format, again) < 0 || fflush(stdout) == EOF))
+            outputClosed = true;
         if (logEnabled && logFile) vfprintf(logFile, format, third);
         va_end(third);
     }
