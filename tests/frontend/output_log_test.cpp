@@ -7,8 +7,10 @@
 #include <ctime>
 #include <string>
 
+#include "board/board.h"
 #include "frontend/command_line.h"
 #include "frontend/output.h"
+#include "support/board_until_merged.h"
 #include "support/stdin_pipe.h"
 #include "support/temp_directory.h"
 
@@ -222,4 +224,25 @@ TEST_F(Log, PrintSurvivesAClosedOutput) {
     fillLog();
     CloseLog("");
     EXPECT_NE(TempDirectory::read("Logs/Log001.htm").find("to nobody\nstill logged\n"), std::string::npos);
+}
+
+TEST_F(Log, ResultLinesSitInTheFenSpan) {
+    OpenLog();
+    const int codes[] = {2, 3, 4, 5, 6, 6, 1, 7, 0};
+    for (int i = 0; i < 9; i++) {
+        board.sideToMove = i == 5 ? Black : White;
+        PrintResult(codes[i]);
+    }
+    const char* lines =
+        "0-1 {Black mates}\n\n1-0 {White mates}\n\n1/2-1/2 {Fifty move rule}\n\n"
+        "1/2-1/2 {Draw by repetition}\n\n1-0 {Black resigns}\n\n0-1 {White resigns}\n\n"
+        "1/2-1/2 {Draw}\n\n1/2-1/2 {Draw}\n\n1/2-1/2 {Draw}\n\n";
+    fillLog();
+    CloseLog("");
+    directory.restoreStdout();
+    EXPECT_EQ(TempDirectory::read("stdout.txt").rfind(lines, 0), 0u);
+    std::string log = TempDirectory::read("Logs/Log001.htm");
+    EXPECT_NE(log.find("<pre><b>\n<span class=\"fen\">\n0-1 {Black mates}\n\n</span>\n"
+                       "<span class=\"fen\">\n1-0 {White mates}\n\n</span>\n"), std::string::npos);
+    EXPECT_NE(log.find("<span class=\"fen\">\n0-1 {White resigns}\n\n</span>\n"), std::string::npos);
 }
