@@ -87,17 +87,6 @@ TEST_F(Log, HoldsHeaderMirroredOutputAndRedInputLines) {
         << "input and log-only text never reach standard output";
 }
 
-TEST_F(Log, NothingReachesTheLogWhenLoggingIsOff) {
-    OpenLog();
-    logEnabled = 0;
-    Print("hidden\n");
-    LogInputLine("hidden input");
-    logEnabled = 1;
-    fillLog();
-    CloseLog("");
-    EXPECT_EQ(TempDirectory::read("Logs/Log001.htm").find("hidden"), std::string::npos);
-}
-
 TEST_F(Log, RunsLessThanADayApartNumberTheirLogsOnward) {
     run(true);
     EXPECT_TRUE(TempDirectory::exists("Logs/Log001.htm"));

@@ -22,13 +22,6 @@ TEST(PlatformInput, ReadsBytesAndHonoursPushBack) {
     EXPECT_EQ(inputWaiting(), 0);
 }
 
-TEST(PlatformInput, HighBytesReadAsUnsigned) {
-    StdinPipe input;
-    input.send("\xe9\xff");
-    EXPECT_EQ(readInputByte(), 0xe9);
-    EXPECT_EQ(readInputByte(), 0xff);
-}
-
 TEST(PlatformInput, EndOfInputCountsAsWaitingAndStaysEnded) {
     StdinPipe input;
     input.send("x");

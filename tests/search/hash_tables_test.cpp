@@ -31,7 +31,7 @@ protected:
 
 } // namespace
 
-TEST_F(HashTables, SizeSelectsItsRow) {
+TEST_F(HashTables, SizeSelectsItsRowAndIsClamped) {
     EXPECT_EQ(hashRowMegabytes(100), 64);
     EXPECT_EQ(hashRowMegabytes(64), 64);
     EXPECT_EQ(hashRowMegabytes(63), 32);
@@ -48,9 +48,7 @@ TEST_F(HashTables, SizeSelectsItsRow) {
     EXPECT_EQ(evalCacheEntries, 4194304u) << "the cache does not double in the 256 row";
     selectHashRow(16);
     EXPECT_EQ(evalCacheEntries, 524288u);
-}
-
-TEST_F(HashTables, SizesOutsideTheRowsAreClamped) {
+    // Sizes outside the rows are clamped.
     EXPECT_EQ(hashRowMegabytes(513), 512);
     EXPECT_EQ(hashRowMegabytes(1000), 512);
     EXPECT_EQ(hashRowMegabytes(2147483647L), 512);
