@@ -127,6 +127,7 @@ void PlayEngineMove() {
     // A full game record (or a position without one king a side) gets no move.
     if (gameIndex >= LastRecordedMove || !positionIsPlayable()) {
         pendingLine = 0;
+        if (uciMode) Print("\nbestmove 0000\n\n"); // UCI owes every go one bestmove
         return;
     }
     // The time rules divide by the moves to go; a control never has fewer than one left.
@@ -139,6 +140,7 @@ void PlayEngineMove() {
     if (rootMoveCount == 0 || m == 0) {
         pendingLine = 0;
         if (!uciMode) PrintResult(gameResultCode);
+        else Print("\nbestmove 0000\n\n"); // no legal move, or a drawn position
     } else {
         playAndReport(m);
     }
