@@ -131,8 +131,8 @@ Move parsePawnMove(const char* san, int n, int to, char promotionLetter, int sid
     int pawn = side ? WhitePawn : BlackPawn;
     int forward = side ? 8 : -8;
     bool lastRank = rankOf[to] == (side ? 8 : 1);
+    if (lastRank != (promotionLetter != '\0')) return 0;
     int promotion = lastRank ? pieceOfLetter(promotionLetter, side) : 0;
-    if (lastRank && (promotion == 0 || promotion == WhiteKing || promotion == BlackKing)) return 0;
     if (san[1] != 'x') {
         int from = to - forward;
         if (from < 0 || from > 63) return 0;
@@ -155,7 +155,13 @@ Move parsePawnMove(const char* san, int n, int to, char promotionLetter, int sid
 Move parsePieceMove(const char* san, int n, int to, int side) {
     int piece = pieceOfLetter(san[0], side);
     if (!piece) return 0;
-    Bitboard candidates = attackersByCode(piece, to);
+    // Candidates: the men of that kind with a legal move to the square. A pinned rival is no
+    // candidate, so "Nd2" beside a pinned knight names the free one.
+    Bitboard candidates = 0;
+    LegalMoves legal;
+    for (int i = 0; i < legal.count; i++)
+        if (moveTo(legal.moves[i]) == to && board.squares[moveFrom(legal.moves[i])] == piece)
+            candidates |= squareBit[moveFrom(legal.moves[i])];
     if (!candidates) return 0;
     if (!(candidates & (candidates - 1)))
         return makeMoveWord(lowestSquare(candidates), to, board.squares[to]);
@@ -181,8 +187,7 @@ Move parsePieceMove(const char* san, int n, int to, int side) {
         }
     }
     Print("error\n");
-    // Plain "Nd2" with a pinned rival: the text is unambiguous among the legal moves.
-    return n == 3 ? firstLegalTo(piece, to) : 0;
+    return 0;
 }
 
 } // namespace
@@ -257,8 +262,10 @@ Move parseSan(const char* text, int side) {
     if (n > 0 && (san[n - 1] == '+' || san[n - 1] == '#')) san[--n] = '\0';
     char promotionLetter = '\0';
     if (n > 0 && san[n - 1] > '8') {
+        // Only "=Q", "=R", "=B" or "=N" may follow the square; "!", "?" and the like may not.
         promotionLetter = san[n - 1];
-        n = n >= 2 ? n - 2 : 0;
+        if (n < 4 || san[n - 2] != '=' || !strchr("QRBN", promotionLetter)) return 0;
+        n -= 2;
         san[n] = '\0';
     }
     if (n < 2) return 0;
@@ -269,6 +276,6 @@ Move parseSan(const char* text, int side) {
     if (san[0] >= 'a' && san[0] <= 'z')
         m = parsePawnMove(san, n, to, promotionLetter, side);
     else
-        m = parsePieceMove(san, n, to, side);
+        m = promotionLetter ? 0 : parsePieceMove(san, n, to, side);
     return legalOrZero(m);
 }
