@@ -63,7 +63,10 @@ bool ReadConfiguration() {
     long hashSize = iniReadInt(path, Section, "Hash Size", 64);
     selectHashRow(hashSize);
     hashMegabytes = hashRowMegabytes(hashSize);
-    selectPawnHashMegabytes(iniReadInt(path, Section, "PHash Size", 8));
+    long pawnMegabytes = iniReadInt(path, Section, "PHash Size", 8);
+    long pawnPower = 1;
+    while (pawnPower <= 256 && pawnPower * 2 <= pawnMegabytes) pawnPower *= 2;
+    selectPawnHashMegabytes(pawnPower);
     clearHashEachMove = iniReadInt(path, Section, "Keep Hash Tables", 1) ^ 1;
     long cacheMegabytes = iniReadInt(path, Section, "TB Cache", 0);
     tbCacheBytes = cacheMegabytes > 0 ? cacheMegabytes * 1048576 : 0;
