@@ -1,6 +1,7 @@
 // Start-up: the configuration file, the banner, the tables and the initial game; and quitting.
 #include "frontend/startup.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,6 +50,23 @@ void readTwoNumbers(const char* path, const char* key, const char* defaultText, 
     char text[256];
     iniReadString(path, Section, key, defaultText, text, sizeof text);
     std::sscanf(text, "%d %d", first, second);
+}
+
+// An interface that ends the engine with SIGTERM right after "quit" (xboard does) must not lose
+// the end of the game log: finish the log and "process.out" as quitting does, then exit.
+void terminationHandler(int) {
+    if (logEnabled) {
+        if (logFile) CloseLog("");
+        WriteProcessOut();
+    }
+    _exit(0);
+}
+
+void blockTermination() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigprocmask(SIG_BLOCK, &set, nullptr);
 }
 
 } // namespace
@@ -103,6 +121,10 @@ void PrintBanner() {
 
 void StartUp() {
     initPlatform();
+    struct sigaction action {};
+    action.sa_handler = terminationHandler;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
     bool found = ReadConfiguration();
     PrintBanner();
     if (found) Print("Found %s.cfg!\n", engineName);
@@ -121,6 +143,7 @@ void StartUp() {
 }
 
 void QuitEngine() {
+    blockTermination(); // the log is being finished here already
     if (logEnabled) {
         if (logFile) CloseLog("");
         WriteProcessOut();

@@ -27,7 +27,7 @@ void discardConsoleTyping() {
 // Reads one more console line into commandLine; at end of input marks the loop to end.
 int readAnswerLine() {
     if (ReadCommandLine(commandLine, CommandLineSize)) return 1;
-    inputEnded = 1;
+    endOfInput = 1;
     commandLine[0] = '\0';
     return 0;
 }
