@@ -156,7 +156,7 @@ void PlayEngineMove() {
 
 void CommandLoop() {
     for (;;) {
-        if (inputEnded || outputClosed) return;
+        if (endOfInput || outputClosed) return;
         if (showBoard) {
             Print("\n");
             DrawConsoleBoard(stdout, board.sideToMove);

@@ -20,7 +20,7 @@ int promptOff = 0;
 int showBoard = 1;
 int forceMode = 0;
 int adapterMode = 0;
-int inputEnded = 0;
+int endOfInput = 0;
 
 int resignCounter = 0;
 int drawCounter = 0;

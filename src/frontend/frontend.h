@@ -14,7 +14,7 @@ extern int promptOff;       // no move prompt (xboard, uci, adapter mode)
 extern int showBoard;       // draw the console diagram before each prompt
 extern int forceMode;       // WinBoard force mode
 extern int adapterMode;     // the adapter mode of the "servo" command
-extern int inputEnded;      // standard input reached its end: the loop ends as on "quit"
+extern int endOfInput;      // standard input reached its end: the loop ends as on "quit"
 
 extern int resignCounter;   // consecutive engine moves meeting the resign condition
 extern int drawCounter;     // consecutive engine moves meeting the draw condition

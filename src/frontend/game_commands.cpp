@@ -127,7 +127,7 @@ void EditMode() {
     gameResultCode = 0;
     for (;;) {
         if (!ReadCommandLine(commandLine, CommandLineSize)) {
-            inputEnded = 1;
+            endOfInput = 1;
             break;
         }
         const char* line = commandLine;

@@ -1,6 +1,7 @@
 // Start-up: the configuration file, the banner, the tables and the initial game; and quitting.
 #include "frontend/startup.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,6 +52,23 @@ void readTwoNumbers(const char* path, const char* key, const char* defaultText, 
     std::sscanf(text, "%d %d", first, second);
 }
 
+// An interface that ends the engine with SIGTERM right after "quit" (xboard does) must not lose
+// the end of the game log: finish the log and "process.out" as quitting does, then exit.
+void terminationHandler(int) {
+    if (logEnabled) {
+        if (logFile) CloseLog("");
+        WriteProcessOut();
+    }
+    _exit(0);
+}
+
+void blockTermination() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigprocmask(SIG_BLOCK, &set, nullptr);
+}
+
 } // namespace
 
 bool ReadConfiguration() {
@@ -63,7 +81,10 @@ bool ReadConfiguration() {
     long hashSize = iniReadInt(path, Section, "Hash Size", 64);
     selectHashRow(hashSize);
     hashMegabytes = hashRowMegabytes(hashSize);
-    selectPawnHashMegabytes(iniReadInt(path, Section, "PHash Size", 8));
+    long pawnMegabytes = iniReadInt(path, Section, "PHash Size", 8);
+    long pawnPower = 1;
+    while (pawnPower <= 256 && pawnPower * 2 <= pawnMegabytes) pawnPower *= 2;
+    selectPawnHashMegabytes(pawnPower);
     clearHashEachMove = iniReadInt(path, Section, "Keep Hash Tables", 1) ^ 1;
     long cacheMegabytes = iniReadInt(path, Section, "TB Cache", 0);
     tbCacheBytes = cacheMegabytes > 0 ? cacheMegabytes * 1048576 : 0;
@@ -100,6 +121,10 @@ void PrintBanner() {
 
 void StartUp() {
     initPlatform();
+    struct sigaction action {};
+    action.sa_handler = terminationHandler;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
     bool found = ReadConfiguration();
     PrintBanner();
     if (found) Print("Found %s.cfg!\n", engineName);
@@ -118,6 +143,7 @@ void StartUp() {
 }
 
 void QuitEngine() {
+    blockTermination(); // the log is being finished here already
     if (logEnabled) {
         if (logFile) CloseLog("");
         WriteProcessOut();

@@ -18,10 +18,16 @@ namespace {
 // Deeper trees would outgrow the undo stack (and could never finish anyway).
 constexpr int MaxToolDepth = 20;
 
+// Typing that came in during a long tool run is dropped at a console; on a pipe the waiting
+// lines are an interface's next commands and are kept.
+void discardConsoleTyping() {
+    if (!inputIsPipe) discardPendingInput();
+}
+
 // Reads one more console line into commandLine; at end of input marks the loop to end.
 int readAnswerLine() {
     if (ReadCommandLine(commandLine, CommandLineSize)) return 1;
-    inputEnded = 1;
+    endOfInput = 1;
     commandLine[0] = '\0';
     return 0;
 }
@@ -47,7 +53,7 @@ void PerftReport(int depth, int makeEveryMove) {
     if (depth >= 1)
         Print("\nTime[%d]: %.3fs, knps: %ld\n", depth, spent * 0.001,
               spent ? static_cast<long>(count / spent) : 0L);
-    discardPendingInput();
+    discardConsoleTyping();
     Print("\n");
 }
 
@@ -70,7 +76,7 @@ void treeCommand() {
     dumpTree(depth, 0, file);
     std::fclose(file);
     Print("End of analysis\n");
-    discardPendingInput();
+    discardConsoleTyping();
 }
 
 void BookCommand(const char* arguments) {

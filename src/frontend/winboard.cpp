@@ -250,7 +250,7 @@ void WinBoardCommand() {
         if (std::sscanf(arguments(), "%255s", tbPath) == 1) InitTablebases(2);
         break;
     case 714: // tbcache
-        if (readBounded(0, 4096, &value)) {
+        if (readBounded(0, 256, &value)) {
             tbCacheBytes = value * 1048576;
             InitTablebases(1);
         }
