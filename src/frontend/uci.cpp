@@ -145,6 +145,8 @@ void startposCommand(const Words& words) {
     gameIndex = setupIndex = 0;
     fullMoveNumber = 1;
     ponderMove = ponderedResult = 0;
+    // OwnBook false keeps the book out from the initial position on, move list or not.
+    if (!ownBook) bookPly = 70;
     if (withMoves) {
         applyMoveList(words, 3);
         fullMoveNumber = board.sideToMove + whiteMovesPlayed;
