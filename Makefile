@@ -5,7 +5,7 @@ BUILD    ?= build
 JOBS     ?= $(shell nproc)
 # Debian packages the build, the tests and the real-interface checks need.
 PACKAGES := cmake g++ make pkg-config libgtest-dev libdb5.3-dev db5.3-util libinih-dev \
-            stockfish xboard xvfb xauth fairymax tmux
+            stockfish xboard xvfb xauth fairymax tmux polyglot phalanx
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
