@@ -205,7 +205,8 @@ void goCommand(const Words& words) {
     // A fixed time belongs to the go that gave it; an earlier movetime must not linger.
     fixedMoveTime = 0;
     bool movesToGoSeen = false, moveTimeSeen = false;
-    constexpr long TimeLimit = 1000000000;
+    // About 27 hours: the time rules multiply budgets of this size and must stay within an int.
+    constexpr long TimeLimit = 100000000;
     for (size_t i = 1; i < words.size(); i++) {
         const std::string& word = words[i];
         int sum = static_cast<unsigned char>(word[0]) + static_cast<unsigned char>(word[1]);
