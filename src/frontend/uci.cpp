@@ -46,11 +46,13 @@ namespace {
 constexpr int BarePositionLength = 28;
 // A continued game adds at most two moves of up to six characters to the previous line.
 constexpr int ContinuationGrowth = 12;
-// FEN set-ups keep at least this much of the game record free for the moves that follow.
+// A FEN's move number that puts the game index beyond this is brought down to it, so that the
+// game record keeps room for the moves and the search that follow.
 constexpr int FenIndexLimit = 300;
 
 using Words = std::vector<std::string>;
 
+// The blank-separated words of text.
 Words splitWords(const char* text) {
     Words words;
     std::string word;
@@ -90,6 +92,7 @@ int takeValue(const Words& words, size_t* at, long low, long high, long* value) 
 // White is to move exactly when both sides have played the same number of moves.
 bool whiteToMove() { return whiteMovesPlayed == blackMovesPlayed; }
 
+// A new game's tables: main hash tables and pawn hash.
 void clearTables() {
     ClearHashTables();
     ClearPawnHash();
@@ -118,6 +121,7 @@ void applyMoveList(const Words& words, size_t first) {
     lastMoveCapture = moveCaptured(last) != 0;
 }
 
+// position startpos [moves ...]: the initial position, the new-game test by line length.
 void startposCommand(const Words& words) {
     bool withMoves = words.size() > 2 && words[2] == "moves";
     if (!withMoves) {
@@ -153,6 +157,7 @@ void startposCommand(const Words& words) {
     }
 }
 
+// position fen <FEN> [moves ...]: the set-up; no table is cleared and the clocks stay.
 void fenCommand() {
     // The FEN runs from after "fen " to " moves" (or the end of the line).
     const char* fen = std::strstr(commandLine, " fen");
@@ -176,6 +181,7 @@ void fenCommand() {
     if (moves && moves[6] != '\0' && positionIsPlayable()) applyMoveList(splitWords(moves + 6), 0);
 }
 
+// position: by its first word, startpos or fen; anything else is ignored.
 void positionCommand(const Words& words) {
     if (words.size() < 2) return;
     if (words[1] == "startpos") startposCommand(words);
@@ -196,6 +202,7 @@ void movesToGoRules() {
     previousMovesToGo = static_cast<int16_t>(movesToGo);
 }
 
+// go: the search settings from the parameters; the loop then searches (or ponders).
 void goCommand(const Words& words) {
     savedDepthLimit = depthLimit = 50;
     infiniteAnalysis = 0;
@@ -292,6 +299,7 @@ void stopCommand() {
     uciPonderIdle = 0;
 }
 
+// ponderhit: the ponder request becomes a search on the engine's own time.
 void ponderhitCommand() {
     // Only a ponder request is waiting for this; a stray ponderhit must not add a bestmove.
     if (!pondering && !uciPonderIdle) return;
@@ -300,18 +308,21 @@ void ponderhitCommand() {
     moveRequested = 1;
 }
 
+// ucinewgame: from the second one on, a new log; the position and tables stay.
 void ucinewgameCommand() {
     uciNewGameSeen = 1;
     if (logEnabled && uciRotateArmed) RotateLogMovingInputLine("ucinewgame", "              ");
     uciRotateArmed = 1;
 }
 
+// debug on / off.
 void debugCommand(const Words& words) {
     if (words.size() < 2) return;
     if (words[1] == "on") debugOutput = 1;
     else if (words[1] == "off") debugOutput = 0;
 }
 
+// Log File true opens a log when logging is off; anything else closes an open one.
 void logFileOption(const std::string& value) {
     if (value == "true") {
         if (!logEnabled) {
