@@ -197,6 +197,9 @@ void movesToGoRules() {
         movesPerControl = movesToGo + (whiteToMove() ? whiteMovesPlayed : blackMovesPlayed);
         Print("\nmoves to time control: %d\n", movesPerControl);
         baseMinutes = (timeLeft + 5000) / 60000;
+        // A control under a minute still has time to keep for its later moves: with 0 minutes
+        // the time extension reserves nothing and spends a seventh of the clock at a time.
+        if (baseMinutes < 1 && timeLeft > 0) baseMinutes = 1;
         Print("minutes assignment: %d\n", baseMinutes);
     }
     previousMovesToGo = static_cast<int16_t>(movesToGo);
