@@ -22,8 +22,13 @@ template <int Us> constexpr int code(int whiteCode) { return Us == White ? white
 
 // Takes the next square of set in the side's scanning order.
 template <int Us> inline int popNext(Bitboard& set) {
-    int square = Us == White ? lowestSquare(set) : highestSquare(set);
-    set ^= squareBit[square];
+    if (Us == White) {
+        int square = lowestSquare(set);
+        set &= set - 1;
+        return square;
+    }
+    int square = highestSquare(set);
+    set ^= 1ULL << square;
     return square;
 }
 
