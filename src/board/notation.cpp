@@ -198,6 +198,7 @@ void moveToCoordinate(Move m, char* out) {
 }
 
 int findCoordinateMove(const char* text, Move* out) {
+    if (!text) return 0;
     LegalMoves legal;
     for (int i = 0; i < legal.count; i++) {
         char written[6];

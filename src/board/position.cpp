@@ -249,7 +249,7 @@ void setupFromFen(char* text) {
     }
 
     char* fields[6];
-    int count = splitFields(text, fields, 6);
+    int count = text ? splitFields(text, fields, 6) : 0;
     if (count > 0) readPlacement(fields[0]);
     if (count > 1) {
         board.sideToMove = fields[1][0] == 'w' ? White : Black;

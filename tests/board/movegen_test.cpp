@@ -143,6 +143,22 @@ TEST(Evasions, CaptureInterposeAndEnPassantOfTheChecker) {
                                        "b4e7", "a7e7"}));
 }
 
+// A hand-edited board whose king is gone moves its other men but never a king that is not
+// there (a move from an empty square would corrupt the board).
+TEST(MissingKing, NoMovesFromTheRecordedKingSquare) {
+    setPosition("4k3/8/8/8/8/8/4P3/4K2R w K - 0 1");
+    editSquare(White, 'X', 'e', '1');
+    computeKeys(); // as the front end does when edit mode ends
+    Texts moves = legalMoveTexts();
+    EXPECT_EQ(moves, (Texts{"h1a1", "h1b1", "h1c1", "h1d1", "h1e1", "h1f1", "h1g1", "h1h2",
+                            "h1h3", "h1h4", "h1h5", "h1h6", "h1h7", "h1h8", "e2e3", "e2e4"}));
+    for (Move m : legalMoves()) {
+        makeMove(m);
+        EXPECT_EQ(boardInconsistency(), "");
+        unmakeMove(m);
+    }
+}
+
 TEST(Captures, PromotionsAreCapturesAndRaiseTheVictimValue) {
     setPosition("1n2k3/P7/8/8/8/8/8/4K3 w - - 0 1");
     ensureBoardTables();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <unistd.h>
 
@@ -42,6 +43,28 @@ TEST(Perft, PublishedCountsByListCountingAndByMakingEveryMove) {
     }
     startPosition();
     EXPECT_EQ(perftCount(4), 197281u);
+}
+
+// A depth deeper than the undo stack can hold is refused instead of running past the stack.
+TEST(Perft, DepthBeyondTheUndoStackIsRefused) {
+    startPosition();
+    Board before = board;
+    EXPECT_EQ(perftCount(UndoStackSize + 2), 0u);
+    perftNodes = 7;
+    perftLeaves(UndoStackSize + 1);
+    EXPECT_EQ(perftNodes, 7u);
+    FILE* file = tmpfile();
+    ASSERT_NE(file, nullptr);
+    dumpTree(1000, 0, file);
+    EXPECT_EQ(ftell(file), 0);
+    fclose(file);
+    EXPECT_EQ(memcmp(before.squares, board.squares, sizeof board.squares), 0);
+    EXPECT_EQ(board.historyIndex, 0);
+    // Near the top of the stack the room left still counts.
+    board.historyIndex = UndoStackSize - 2;
+    EXPECT_EQ(perftCount(3), 8902u);
+    EXPECT_EQ(perftCount(4), 0u);
+    board.historyIndex = 0;
 }
 
 // Positions reached by fixed-seed random playouts from the initial position.
