@@ -13,7 +13,9 @@ namespace {
 
 // Whether plies more makes fit on the undo stack (a huge depth typed at the console would
 // otherwise run past it along the first line).
-bool roomFor(int plies) { return plies <= UndoStackSize - board.historyIndex; }
+bool roomFor(int plies) {
+    return plies <= UndoStackSize - board.historyIndex;
+}
 
 } // namespace
 
