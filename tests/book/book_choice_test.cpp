@@ -24,18 +24,6 @@ TEST(BookChoice, TournamentKeepsOnlyCandidatesOfAQuarterOrMore) {
     EXPECT_EQ(pickBookCandidate(p, 4, 0.9999f), 1);
 }
 
-TEST(BookChoice, NormalModeSpreadsOverEveryCandidate) {
-    const uint32_t scores[] = {40, 30, 20, 10};
-    float p[4];
-    bookProbabilities(scores, 4, 0, p);
-    EXPECT_FLOAT_EQ(p[0], 0.4f);
-    EXPECT_FLOAT_EQ(p[1], 0.7f);
-    EXPECT_FLOAT_EQ(p[2], 0.9f);
-    EXPECT_FLOAT_EQ(p[3], 1.0f);
-    EXPECT_EQ(pickBookCandidate(p, 4, 0.85f), 2);
-    EXPECT_EQ(pickBookCandidate(p, 4, 0.95f), 3);
-}
-
 TEST(BookChoice, FiveEqualCandidatesGiveNoTournamentMove) {
     const uint32_t scores[] = {25, 25, 25, 25, 25};
     float p[5];

@@ -23,16 +23,6 @@ void writeBook(const char* name, uint32_t count) {
     closeBookDatabase(db);
 }
 
-TEST(BookRecord, LittleEndianBytes) {
-    unsigned char bytes[4];
-    encodeBookInt(0x12345678u, bytes);
-    EXPECT_EQ(bytes[0], 0x78);
-    EXPECT_EQ(bytes[1], 0x56);
-    EXPECT_EQ(bytes[2], 0x34);
-    EXPECT_EQ(bytes[3], 0x12);
-    EXPECT_EQ(decodeBookInt(bytes), 0x12345678u);
-}
-
 TEST_F(BookDbTest, RecordsRoundTripAndDumpAsLittleEndian) {
     DB* db = openBookDatabase("negras.obk", BookForBuilding);
     ASSERT_NE(db, nullptr);
@@ -57,27 +47,6 @@ TEST_F(BookDbTest, RecordsRoundTripAndDumpAsLittleEndian) {
     EXPECT_NE(dump.find("type=btree"), std::string::npos);
     EXPECT_NE(dump.find("\n 78563412\n 0d0c0b0a\n"), std::string::npos) << dump;
     EXPECT_NE(dump.find("\n 07000000\n 0f000000\n"), std::string::npos) << dump;
-}
-
-TEST_F(BookDbTest, BuildingNeverReusesAnExistingFile) {
-    writeFile("blancas.obk", "not a book");
-    EXPECT_EQ(openBookDatabase("blancas.obk", BookForBuilding), nullptr);
-    EXPECT_EQ(readFile("blancas.obk"), "not a book");
-}
-
-TEST_F(BookDbTest, MissingBookIsCreatedEmptyByTheProbeAndLearning) {
-    for (BookOpenMode mode : {BookForProbing, BookForLearning}) {
-        remove("blancas.obk");
-        DB* db = openBookDatabase("blancas.obk", mode);
-        ASSERT_NE(db, nullptr);
-        uint32_t value;
-        EXPECT_EQ(bookGet(db, 1, &value), 0);
-        closeBookDatabase(db);
-        EXPECT_TRUE(fileExists("blancas.obk"));
-        db = openBookDatabase("blancas.obk", BookForProbing); // and is a sound book
-        ASSERT_NE(db, nullptr);
-        closeBookDatabase(db);
-    }
 }
 
 TEST_F(BookDbTest, FilesThatAreNotBooksAreRefusedAndLeftAlone) {

@@ -31,20 +31,6 @@ std::vector<Piece> readPieces(const std::string& name) {
 
 using PgnReaderTest = BookDirectoryTest;
 
-TEST_F(PgnReaderTest, CrLfLinesReadLikeLfLines) {
-    std::string lf = "[Result \"1-0\"]\n\n1. e4 e5\r2. Nf3\n\n";
-    std::string crlf = "[Result \"1-0\"]\r\n\r\n1. e4 e5\r2. Nf3\r\n\r\n";
-    writeFile("lf.pgn", lf);
-    writeFile("crlf.pgn", crlf);
-    std::vector<Piece> a = readPieces("lf.pgn");
-    std::vector<Piece> b = readPieces("crlf.pgn");
-    ASSERT_EQ(a.size(), 4u);
-    ASSERT_EQ(b.size(), a.size());
-    for (size_t i = 0; i < a.size(); i++) EXPECT_EQ(a[i].text, b[i].text);
-    EXPECT_EQ(b[1].text, "\n");
-    EXPECT_EQ(b[2].text, "1. e4 e5\r2. Nf3\n"); // a lone CR is kept
-}
-
 TEST_F(PgnReaderTest, LongLinesComeInPiecesWithTokensWhole) {
     std::string line;
     for (int i = 1; line.size() < 10000; i++) line += std::to_string(i) + ". Nf3 Nf6 Ng1 Ng8 ";
@@ -90,15 +76,6 @@ TEST_F(PgnReaderTest, LineWithoutBlanksSplitsAtTheBufferAndItsNewlineIsNotABlank
     std::vector<Piece> pieces = readPieces("split.pgn");
     ASSERT_EQ(pieces.size(), 1u); // the CR LF straddling the buffer's end is one newline
     EXPECT_EQ(pieces[0].text, word + "\n");
-}
-
-TEST_F(PgnReaderTest, LastLineWithoutNewlineAndEmptyFile) {
-    writeFile("tail.pgn", "1. e4 e5");
-    std::vector<Piece> pieces = readPieces("tail.pgn");
-    ASSERT_EQ(pieces.size(), 1u);
-    EXPECT_EQ(pieces[0].text, "1. e4 e5");
-    writeFile("empty.pgn", "");
-    EXPECT_TRUE(readPieces("empty.pgn").empty());
 }
 
 TEST(PgnTokens, ResultWeightsForEachBook) {
