@@ -347,9 +347,11 @@ template <int Us> Move* evasionsOf(Move* list) {
         if (!isPinned(Us, from)) list = emitTo<Us>(list, from, first, squares[first]);
     }
 
-    // 5. Taking a checking pawn en passant.
+    // 5. Taking a checking pawn en passant (only the pawn that just passed the square: in a
+    // set-up position another checking pawn would be left standing).
     int ep = board.epSquare;
-    if (ep > 0 && squares[first] == code<Them>(WhitePawn)) {
+    if (ep > 0 && squares[first] == code<Them>(WhitePawn) &&
+        first == (Us == White ? ep - 8 : ep + 8)) {
         Bitboard takers =
             own[WhitePawn] & (Us == White ? blackPawnAttacks[ep] : whitePawnAttacks[ep]);
         while (takers) {

@@ -128,6 +128,11 @@ TEST(Evasions, CaptureInterposeAndEnPassantOfTheChecker) {
     Texts moves = legalMoveTexts();
     EXPECT_TRUE(contains(moves, "f5e6"));
     EXPECT_TRUE(contains(moves, "d4e5"));
+    // In a set-up position another pawn gives the check: taking the passed pawn en passant
+    // would leave the king in check.
+    setPosition("4k3/8/8/2p1pP2/1K6/8/8/8 w - e6 0 1");
+    ASSERT_EQ(board.epSquare, E6);
+    EXPECT_FALSE(contains(legalMoveTexts(), "f5e6"));
     // A promotion push that blocks the check is four moves, queen first.
     setPosition("K6r/4P3/8/8/8/8/8/k7 w - - 0 1");
     moves = legalMoveTexts();
