@@ -155,3 +155,18 @@ TEST(Evaluate, PawnOnlyPositionsIgnoreTheLazyWindow) {
     EXPECT_EQ(evaluate(-30000, -1000), -55);
     EXPECT_EQ(evaluate(-30000, 30000), -55);
 }
+
+TEST(Evaluate, MiddlegameWorkedByHand) {
+    // White: Kg1 Qh5 Ra1 Nf3, pawns f2 g2 h2; Black: Kg8 Ra8 Nf6, pawns f7 g7 h7.
+    // Material 1000. Kings: White's in endgame mode (no Black queen) -10; Black's in middlegame
+    // mode 10 (h7 beside g8 adds no danger with White's king on the same wing). Pawns cancel.
+    // White: rook 4 tropism + 4 target a8 + 20 open file = 28; knight 9 tropism + 8 square = 17;
+    // queen 25 tropism + 32 for f7 and h7 of the king's zone + 20 weak pawns attacked = 77.
+    // Black: rook a8 +4 target a1 +20 open file, and -20 hanging with White to move; knight
+    // +4 target h5 +8 square. King attack: the queen in Black's king's quadrant, 10 x 1 x 2.
+    const char* const fen = "r5k1/5ppp/5n2/7Q/8/5N2/5PPP/R5K1 w - - 0 1";
+    EXPECT_EQ(evaluateFen(fen), 1000 - 10 - 10 + 28 + 17 + 77 - (4 + 12) + 20);
+    // Black to move: now White's a1 rook hangs instead of Black's a8 rook.
+    EXPECT_EQ(evaluateFen("r5k1/5ppp/5n2/7Q/8/5N2/5PPP/R5K1 b - - 0 1"),
+              -(1000 - 10 - 10 + (28 - 20) + 17 + 77 - (24 + 12) + 20));
+}
