@@ -55,7 +55,8 @@ TEST(Magics, MasksDropRayEndsAndIgnoreOtherMen) {
         EXPECT_EQ(bishopMask[s], walkedAttacks(s, 0, false) & ~border) << s;
         for (int i = 0; i < 200; i++) {
             Bitboard occupancy = (static_cast<Bitboard>(random.next(1u << 31)) << 33) ^
-                                 (static_cast<Bitboard>(random.next(1u << 31)) << 2) ^ random.next(4);
+                                 (static_cast<Bitboard>(random.next(1u << 31)) << 2) ^
+                                 random.next(4);
             ASSERT_EQ(rookAttacks(s, occupancy), walkedAttacks(s, occupancy, true));
             ASSERT_EQ(bishopAttacks(s, occupancy), walkedAttacks(s, occupancy, false));
         }
@@ -101,7 +102,8 @@ TEST(Tables, PawnStepsStayOnTheBoard) {
 TEST(Attacks, SlidersIncludeTheFirstBlocker) {
     ensureBoardTables();
     EXPECT_EQ(popCount(rookAttacks(A1, 0)), 14);
-    EXPECT_EQ(bishopAttacks(D4, ~0ULL), squareBit[C3] | squareBit[E3] | squareBit[C5] | squareBit[E5]);
+    EXPECT_EQ(bishopAttacks(D4, ~0ULL),
+              squareBit[C3] | squareBit[E3] | squareBit[C5] | squareBit[E5]);
     EXPECT_EQ(rookAttacks(A1, squareBit[A3] | squareBit[C1]),
               squareBit[A2] | squareBit[A3] | squareBit[B1] | squareBit[C1]);
     EXPECT_EQ(popCount(~0ULL), 64);

@@ -22,7 +22,9 @@ std::string sanOf(const char* coordinateText) {
     return san;
 }
 
-std::string parsed(const char* san) { return coordinate(parseSan(san, board.sideToMove)); }
+std::string parsed(const char* san) {
+    return coordinate(parseSan(san, board.sideToMove));
+}
 
 TEST(Coordinate, WritingAndExactLookUp) {
     setPosition("r3k2r/1P6/8/8/8/8/8/R3K2R w KQkq - 0 1");
@@ -149,9 +151,9 @@ TEST(SanReading, RoundTripOverRandomPlayouts) {
 // Text that names no legal move yields 0, never an illegal move.
 TEST(SanReading, MalformedOrUnresolvableTextYieldsZero) {
     startPosition();
-    for (const char* bad : {"", "e", "N", "x", "e5", "e9", "z4", "Nc4", "Bb2", "Qxz9", "exd3",
-                            "O-O", "O-O-O", "Nf3!!", "e4!", "e4??", "Ke2", "e8=Q", "Pe4", "1.e4",
-                            "Zf3", "h3=K", "e3=Q", "Nf3=Q", "e4!?", "a1"})
+    for (const char* bad : {"",     "e",    "N",   "x",     "e5",    "e9",    "z4",   "Nc4", "Bb2",
+                            "Qxz9", "exd3", "O-O", "O-O-O", "Nf3!!", "e4!",   "e4??", "Ke2", "e8=Q",
+                            "Pe4",  "1.e4", "Zf3", "h3=K",  "e3=Q",  "Nf3=Q", "e4!?", "a1"})
         EXPECT_EQ(parseSan(bad, White), 0) << bad;
     EXPECT_EQ(parseSan("e5", Black), 0); // not Black's move
     // A double push through a man, a push promotion with no pawn behind.
@@ -184,7 +186,8 @@ TEST(Tree, OneLinePerMoveIndentedByDepth) {
     const char* whiteMoves[] = {"Kb1", "Ka2", "Kb2"};
     for (const char* move : whiteMoves) {
         expected += std::string(move) + "\n";
-        for (const char* reply : {"Kg8", "Kh7", "Kg7"}) expected += std::string("\t") + reply + "\n";
+        for (const char* reply : {"Kg8", "Kh7", "Kg7"})
+            expected += std::string("\t") + reply + "\n";
     }
     EXPECT_EQ(text, expected);
     startPosition();
