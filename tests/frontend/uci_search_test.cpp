@@ -4,6 +4,7 @@
 #if __has_include("support/engine_process.h")
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -193,6 +194,21 @@ TEST(UciSearch, MultiPvReprintsTheFollowingLines) {
     EXPECT_NE(firstMoves[1], firstMoves[2]);
     EXPECT_NE(firstMoves[2], firstMoves[3]);
     EXPECT_NE(firstMoves[1], firstMoves[3]);
+
+    // More lines than the 255 the analysis keeps: as many as there are moves (20 here).
+    engine.send("setoption name MultiPV value 1000");
+    engine.send("position startpos");
+    engine.send("go infinite");
+    pause(2000);
+    engine.send("stop");
+    long most = 0;
+    for (const std::string& line : linesOf(untilBestmove(engine, 10000))) {
+        if (line.rfind("info ", 0) != 0) continue;
+        UciInfo info = parseUciInfo(line);
+        EXPECT_TRUE(info.valid) << line;
+        if (line.rfind("info multipv ", 0) == 0) most = std::max(most, info.multipv);
+    }
+    EXPECT_EQ(most, 20);
 }
 
 // The hashfull of the first "info currmovenumber" line of each ponder search in text.

@@ -236,6 +236,9 @@ TEST(Uci, GoValuesThatAreMissingOrNotNumbers) {
         EXPECT_GE(planned, 480) << go;
         EXPECT_LE(planned, 500) << go;
     }
+    // Clocks beyond about 27 hours are taken as 27 hours (4.5 % of 100000000 ms).
+    EXPECT_EQ(planningLine(shortGo(engine, "go wtime 1 btime 99999999999999999999999")),
+              "Planning to think for 450000");
     // An unsupported parameter and its value are skipped word by word.
     std::string text = shortGo(engine, "go nodes 5000 searchmoves e7e5 btime 30000");
     EXPECT_EQ(planningLine(text), "Planning to think for 300");
@@ -367,6 +370,16 @@ TEST(Uci, NoLegalMoveAnswersBestmove0000) {
     engine.send("ponderhit");
     EXPECT_EQ(bestmoveOf(untilBestmove(engine, 20000)), "0000");
     EXPECT_EQ(countOf(outputBeforeReady(engine), "bestmove"), 0);
+    // A far move number in a FEN leaves the game record room to play on.
+    engine.send("position fen 4k3/8/8/8/8/8/4P3/4K3 w - - 0 400 moves e2e4 e8e7");
+    engine.send("go depth 3");
+    EXPECT_NE(bestmoveOf(untilBestmove(engine, 30000)), "0000");
+    // A list longer than the undo stack: applied move by move, then drawn by the fifty-move rule.
+    std::string shuffle = "position startpos moves";
+    for (int i = 0; i < 70; i++) shuffle += " g1f3 g8f6 f3g1 f6g8";
+    engine.send(shuffle);
+    engine.send("go depth 3");
+    EXPECT_EQ(bestmoveOf(untilBestmove(engine, 30000)), "0000");
     // The engine still plays afterwards.
     engine.send("position startpos moves e2e4");
     engine.send("go depth 3");
