@@ -1,8 +1,9 @@
-// The single output routine and the HTML game log.
+// The single output routine, the HTML game log and "process.out".
 #include "frontend/output.h"
 
 #include <cstdarg>
 #include <cstdio>
+#include <ctime>
 
 int logEnabled = 0;
 FILE* logFile = nullptr;
@@ -11,14 +12,50 @@ int nextLogNumber = 1;
 char baseDirectory[4096] = "";
 bool outputClosed = false;
 
+namespace {
+
+const char* const ProcessFileName = "process.out";
+const char* const LogTrailer = "</b></pre>\n</body>\n</html>\n";
+// A finished log smaller than this is deleted and its number used again.
+constexpr long MinimumLogBytes = 1024;
+// Numbers read from "process.out" beyond this are taken as damage, not as a log number.
+constexpr int MaximumLogNumber = 999999;
+
+// Where the last input line copied into the log begins, and its length; -1 when the log has
+// been written to since (or no line was copied), so that a rotation blanks nothing else.
+long lastInputOffset = -1;
+long lastInputLength = 0;
+
+// Writes text to standard output; a failure means the interface closed its end.
+void writeOutput(const char* text) {
+    if (outputClosed) return;
+    if (fputs(text, stdout) == EOF || fflush(stdout) == EOF) outputClosed = true;
+}
+
+} // namespace
+
 void Print(const char* format, ...) {
     char text[8192];
     va_list args;
     va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
+    va_list again;
+    va_copy(again, args);
+    int length = vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    if (fputs(text, stdout) == EOF) outputClosed = true;
-    if (logEnabled && logFile) fputs(text, logFile);
+    if (length >= 0 && length < static_cast<int>(sizeof text)) {
+        writeOutput(text);
+        if (logEnabled && logFile) fputs(text, logFile);
+    } else if (length >= 0) {
+        // Longer than the buffer: format straight into both streams rather than cut it.
+        va_list third;
+        va_copy(third, again);
+        if (!outputClosed && (vfprintf(stdout, format, again) < 0 || fflush(stdout) == EOF))
+            outputClosed = true;
+        if (logEnabled && logFile) vfprintf(logFile, format, third);
+        va_end(third);
+    }
+    va_end(again);
+    if (logEnabled && logFile) lastInputOffset = -1;
 }
 
 void LogPrint(const char* format, ...) {
@@ -27,4 +64,88 @@ void LogPrint(const char* format, ...) {
     va_start(args, format);
     vfprintf(logFile, format, args);
     va_end(args);
+    lastInputOffset = -1;
+}
+
+void OpenLog() {
+    if (logFile) CloseLog("");
+    snprintf(logFileName, sizeof logFileName, "Logs/Log%03d.htm", nextLogNumber);
+    nextLogNumber += 1;
+    logFile = fopen(logFileName, "w");
+    lastInputOffset = -1;
+    if (logFile == nullptr) {
+        // No directory, no permission, a read-only disk: the game goes on without a log.
+        logEnabled = 0;
+        nextLogNumber -= 1;
+        return;
+    }
+    fprintf(logFile, "<html>\n<head><base href = \"%s\">\n", baseDirectory);
+    fprintf(logFile, "<title>%s</title>\n", logFileName);
+    fputs("<style>\n", logFile);
+    fputs("body {background: white}\n", logFile);
+    fputs("pre {font-family:\"Monospaced\"}\n", logFile);
+    fputs(".fen {font-family:\"Courier New\"}\n", logFile);
+    fputs(".in {font-family:\"Courier New\"; color: red}\n", logFile);
+    fputs("</style>\n</head>\n<body>\n<pre><b>\n", logFile);
+}
+
+void CloseLog(const char* suffix) {
+    if (logFile == nullptr) return;
+    fputs(LogTrailer, logFile);
+    fputs(suffix ? suffix : "", logFile);
+    // Measure the complete file, buffered output included.
+    fflush(logFile);
+    fseek(logFile, 0, SEEK_END);
+    long size = ftell(logFile);
+    fclose(logFile);
+    logFile = nullptr;
+    lastInputOffset = -1;
+    if (size >= 0 && size < MinimumLogBytes) {
+        remove(logFileName);
+        nextLogNumber -= 1;
+    }
+}
+
+void LogInputLine(const char* line) {
+    if (!logEnabled || !logFile) return;
+    long start = ftell(logFile);
+    fprintf(logFile, "<span class=\"in\">%s</span>\n", line);
+    long end = ftell(logFile);
+    lastInputOffset = start >= 0 && end > start ? start : -1;
+    lastInputLength = end - start;
+}
+
+void RotateLogMovingInputLine(const char* line, const char* suffix) {
+    if (logFile && lastInputOffset >= 0 && ftell(logFile) == lastInputOffset + lastInputLength) {
+        // Blank out the copy of the line at the end of the old log; the trailer goes where it
+        // began.
+        fseek(logFile, lastInputOffset, SEEK_SET);
+        for (long i = 0; i < lastInputLength; i++) fputc(' ', logFile);
+        fseek(logFile, lastInputOffset, SEEK_SET);
+    }
+    CloseLog(suffix);
+    OpenLog();
+    LogInputLine(line);
+}
+
+void ReadProcessOut() {
+    FILE* file = fopen(ProcessFileName, "r");
+    if (file == nullptr) return;
+    char line[255];
+    if (fgets(line, sizeof line, file) != nullptr) {
+        long now = static_cast<long>(time(nullptr));
+        int number;
+        long stamp;
+        if (sscanf(line, "%d %ld", &number, &stamp) == 2 && number >= 0 &&
+            number <= MaximumLogNumber && stamp > now - 86400)
+            nextLogNumber = number + 1;
+    }
+    fclose(file);
+}
+
+void WriteProcessOut() {
+    FILE* file = fopen(ProcessFileName, "w");
+    if (file == nullptr) return;
+    fprintf(file, "%d %ld", nextLogNumber - 1, static_cast<long>(time(nullptr)));
+    fclose(file);
 }

@@ -22,6 +22,10 @@ void LogPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void OpenLog();
 // Writes the trailer and suffix, closes, deletes a log under 1024 bytes (its number is reused).
 void CloseLog(const char* suffix);
+// UCI rotation: blanks out the copy of the last input line at the end of the current log (when
+// nothing followed it), closes the log with the suffix written where the copy began, opens the
+// next log and copies the line into it.
+void RotateLogMovingInputLine(const char* line, const char* suffix);
 // When logging: the input line in the red span, to the log only.
 void LogInputLine(const char* line);
 // Prints the result line of a game code, wrapped in the fen span in the log.

@@ -22,6 +22,8 @@ void pushBackInputByte(int byte);
 int inputWaiting();
 // Discards the input that is waiting now, without blocking.
 void discardPendingInput();
+// Forgets a pushed-back byte and a seen end of input (after standard input was replaced).
+void resetInput();
 
 // Milliseconds from a monotonic clock.
 uint32_t tickCount();
@@ -36,3 +38,5 @@ void iniReadString(const char* file, const char* section, const char* key,
 // Terminal cells (only when outputIsConsole): write text at a column of the cursor row
 // (rowOffset 0) or the row above it (rowOffset -1) with a console attribute such as 0xF0.
 void consoleWriteCells(int column, int rowOffset, const char* text, int attribute);
+// The ANSI sequence selecting a console attribute (0xF0 gives ESC[30;107m); returns its length.
+int consoleAttributeSequence(int attribute, char* out, int size);

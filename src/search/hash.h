@@ -1,6 +1,7 @@
 // The transposition, quiescence, evaluation-cache and pawn hash tables.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "board/types.h"
@@ -64,20 +65,30 @@ extern PawnHashEntry* PawnHashTable;
 extern uint32_t pawnHashEntries;
 extern uint32_t hashStores;
 extern int hashMegabytes;
+// Test hook: a table allocation of more bytes than this fails (0 = no limit).
+extern size_t hashAllocationLimit;
 
 // Megabytes to the row's power of two: above 512 clamps to 512, at or below 1 selects 1.
 int hashRowMegabytes(long megabytes);
-// Sets the row from megabytes (for AllocateHashTables) and the pawn entry count.
+// Sets the row (transSlots, quiesceEntries, evalCacheEntries, hashMegabytes) from megabytes.
 void selectHashRow(long megabytes);
+// Sets pawnHashEntries from megabytes taken as given (kept within 1..512).
 void selectPawnHashMegabytes(long megabytes);
 
+// Allocates the three main tables for the row; prints the size when report is nonzero. Failure
+// prints "Out of memory allocating hashtables." and ends the process with status 1.
 void AllocateHashTables(int report);
+// Allocates the pawn table, with the same report and failure rule.
 void AllocatePawnHash(int report);
+// Zeroes the three main tables and hashStores.
 void ClearHashTables();
 void ClearPawnHash();
+// Releases the three main tables and the tablebase cache.
 void FreeHashTables();
 void FreePawnHash();
+// New row, tables reallocated and empty; on failure the previous sizes come back. Prints the size.
 void ResizeHashTables(long megabytes);
+// New pawn entry count, table reallocated and empty; on failure the previous count comes back.
 void ResizePawnHash(long megabytes);
 // Pawn hash size in whole megabytes, rounded up, as reported.
 int pawnHashMegabytes();
@@ -93,7 +104,9 @@ int ProbeTrans(uint32_t index, int alpha, int beta, int depth, int* score, Move*
 // Probe of QuiesceTable: 1 with *score when the entry decides, else 0 with *firstMove (or 0).
 int ProbeQuiesce(uint32_t index, int alpha, int beta, int* score, Move* firstMove);
 
+// Stores a search result (mate scores made relative to the node), deep or recent entry by depth.
 void StoreTrans(int score, uint32_t index, int bound, Move move, int depth);
+// Stores a quiescence result, always replacing.
 void StoreQuiesce(uint32_t index, int score, Move move, int bound);
 // Move of the TransTable entry matching the current position (deep first), else 0.
 Move HashMoveOf();
