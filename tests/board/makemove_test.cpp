@@ -1,0 +1,202 @@
+// Make and take-back: every field restored, keys kept incrementally, the repetition test.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "support/board_setup.h"
+
+namespace {
+
+// Every field of the board that a make/take-back pair must restore. The generators' scratch
+// fields (pinRays, maxVictimValue) and undo records above historyIndex are left out.
+void expectSameBoard(const Board& before, const Board& after, const std::string& where) {
+    for (int i = 0; i < 16; i++) EXPECT_EQ(before.bitboards[i], after.bitboards[i]) << where;
+    for (int s = 0; s < 64; s++) {
+        EXPECT_EQ(before.squares[s], after.squares[s]) << where << " square " << s;
+        EXPECT_EQ(before.moveCounts[s], after.moveCounts[s]) << where << " count " << s;
+    }
+    EXPECT_EQ(before.sideToMove, after.sideToMove) << where;
+    EXPECT_EQ(before.epSquare, after.epSquare) << where;
+    EXPECT_EQ(before.fiftyCount, after.fiftyCount) << where;
+    EXPECT_EQ(before.whiteKingSq, after.whiteKingSq) << where;
+    EXPECT_EQ(before.blackKingSq, after.blackKingSq) << where;
+    EXPECT_EQ(before.whiteCastled, after.whiteCastled) << where;
+    EXPECT_EQ(before.blackCastled, after.blackCastled) << where;
+    EXPECT_EQ(before.material, after.material) << where;
+    EXPECT_EQ(before.whitePieceCount, after.whitePieceCount) << where;
+    EXPECT_EQ(before.blackPieceCount, after.blackPieceCount) << where;
+    EXPECT_EQ(before.menCount, after.menCount) << where;
+    EXPECT_EQ(before.hashKey, after.hashKey) << where;
+    EXPECT_EQ(before.pawnKey, after.pawnKey) << where;
+    EXPECT_EQ(before.historyIndex, after.historyIndex) << where;
+    for (int i = 0; i < before.historyIndex; i++) {
+        EXPECT_EQ(before.undoStack[i].epSquare, after.undoStack[i].epSquare) << where;
+        EXPECT_EQ(before.undoStack[i].fiftyCount, after.undoStack[i].fiftyCount) << where;
+    }
+}
+
+// The kind of a move, for checking that the playouts met every kind.
+std::string moveKind(Move m) {
+    int piece = board.squares[moveFrom(m)];
+    if (moveCastle(m)) return "castle" + std::to_string(moveCastle(m));
+    if (moveIsEnPassant(m)) return "en passant";
+    if (movePromotion(m)) return moveCaptured(m) ? "capture-promotion" : "promotion";
+    if (piece <= BlackPawn && moveCaptured(m) && moveCaptured(m) <= BlackPawn) return "pawn takes pawn";
+    if (moveCaptured(m)) return "capture";
+    if (piece <= BlackPawn) return "pawn move";
+    return "quiet";
+}
+
+// Makes m, checks the keys and sets against a recomputation, takes it back and compares.
+void checkMakeAndTakeBack(Move m, std::set<std::string>& kinds) {
+    kinds.insert(moveKind(m));
+    Board before = board;
+    makeMove(m);
+    std::string where = boardFen() + " after " + std::to_string(m);
+    EXPECT_EQ(boardInconsistency(), "") << where;
+    unmakeMove(m);
+    expectSameBoard(before, board, where);
+}
+
+// From several starts, every legal move of every position along random playouts is made,
+// checked (keys against a full recomputation, sets against the squares) and taken back.
+TEST(MakeMove, TakeBackRestoresEveryFieldOverRandomPlayouts) {
+    const char* starts[] = {
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+        "r3k2r/1p4p1/8/2pPpP2/8/8/1P4P1/R3K2R w KQkq c6 0 1",
+        "4k3/1P4p1/8/8/8/8/1p4P1/4K3 b - - 0 1",
+    };
+    std::set<std::string> kinds;
+    Playout random(99);
+    for (const char* start : starts) {
+        for (int game = 0; game < 12; game++) {
+            setPosition(start);
+            board.historyIndex = 0;
+            for (int ply = 0; ply < 80; ply++) {
+                std::vector<Move> moves = legalMoves();
+                if (moves.empty()) break;
+                for (Move m : moves) checkMakeAndTakeBack(m, kinds);
+                if (HasFailure()) return;
+                makeMove(moves[random.next(static_cast<uint32_t>(moves.size()))]);
+            }
+        }
+    }
+    for (const char* kind : {"castle1", "castle2", "castle3", "castle4", "en passant", "promotion",
+                             "capture-promotion", "pawn takes pawn", "capture", "quiet",
+                             "pawn move"})
+        EXPECT_TRUE(kinds.count(kind)) << "no " << kind << " was tried";
+}
+
+Move moveFromText(const char* text) {
+    Move m = 0;
+    EXPECT_TRUE(findCoordinateMove(text, &m)) << text;
+    return m;
+}
+
+TEST(MakeMove, EnPassantSquareAndFiftyCount) {
+    setPosition("r3k2r/8/8/8/8/8/PP6/R3K2R w KQkq - 7 1");
+    makeMove(moveFromText("a2a4")); // no black pawn can take: the square is set anyway
+    EXPECT_EQ(board.epSquare, A3);
+    EXPECT_EQ(board.fiftyCount, 0);
+    makeMove(moveFromText("e8g8"));
+    EXPECT_EQ(board.epSquare, 0);
+    EXPECT_EQ(board.fiftyCount, 1); // castling counts as a quiet king move
+    EXPECT_EQ(board.blackCastled, CastleBlackShort);
+    EXPECT_EQ(board.squares[F8], BlackRook);
+    EXPECT_EQ(board.moveCounts[H8], 1);
+    makeMove(moveFromText("e1c1"));
+    EXPECT_EQ(board.whiteCastled, CastleWhiteLong);
+    EXPECT_EQ(board.fiftyCount, 2);
+    makeMove(moveFromText("f8f1"));
+    EXPECT_EQ(board.fiftyCount, 2 + 1);
+    makeMove(moveFromText("d1f1"));
+    EXPECT_EQ(board.fiftyCount, 0); // a capture
+}
+
+// A clock that a set-up may carry (above 127) survives make and take-back.
+TEST(MakeMove, LargeFiftyCountSurvivesTakeBack) {
+    setPosition("4k3/8/8/8/8/8/8/4K1N1 w - - 150 90");
+    Move knight = moveFromText("g1f3");
+    makeMove(knight);
+    EXPECT_EQ(board.fiftyCount, 151);
+    unmakeMove(knight);
+    EXPECT_EQ(board.fiftyCount, 150);
+    setPosition("4k3/8/8/8/8/5p2/8/4K1N1 w - - 200 90");
+    Move capture = moveFromText("g1f3");
+    makeMove(capture);
+    unmakeMove(capture);
+    EXPECT_EQ(board.fiftyCount, 200);
+}
+
+TEST(Keys, StartValueInitialConstantsAndPlacementOnly) {
+    startPosition();
+    uint64_t hashKey = board.hashKey, pawnKey = board.pawnKey;
+    computeKeys();
+    EXPECT_EQ(hashKey, board.hashKey);
+    EXPECT_EQ(pawnKey, board.pawnKey);
+    EXPECT_EQ(gameKeys[0], InitialHashKey);
+    for (int s = 0; s < 64; s++) EXPECT_EQ(pieceKeys[0][s], 0u);
+    setPosition("8/8/8/8/8/8/8/8 w - - 0 1");
+    EXPECT_EQ(board.hashKey, KeyStartValue);
+    EXPECT_EQ(board.pawnKey, KeyStartValue);
+    // Side to move, castling and en passant are not in the keys.
+    setPosition("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
+    uint64_t withEp = board.hashKey;
+    setPosition("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR w - - 0 1");
+    EXPECT_EQ(board.hashKey, withEp);
+    // Every key of the table is distinct and non-zero outside row 0.
+    std::set<uint64_t> keys;
+    for (int code = 1; code <= 12; code++)
+        for (int s = 0; s < 64; s++) keys.insert(pieceKeys[code][s]);
+    EXPECT_EQ(keys.size(), 768u);
+    EXPECT_FALSE(keys.count(0));
+}
+
+// Plays the knight shuffle g1f3 g8f6 f3g1 f6g8 as the search does: the key of each position
+// goes into gameKeys at gameIndex + historyIndex - 1. Returns isRepetition after each ply.
+std::vector<int> shuffle(const char* fen, int plies) {
+    setPosition(fen);
+    board.historyIndex = 1;
+    const char* cycle[4] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+    std::vector<int> answers;
+    for (int ply = 0; ply < plies; ply++) {
+        makeMove(moveFromText(cycle[ply % 4]));
+        gameKeys[gameIndex + board.historyIndex - 1] = board.hashKey;
+        answers.push_back(isRepetition());
+    }
+    return answers;
+}
+
+TEST(Repetition, ThirdOccurrenceAtEvenDistancesBelowTheClock) {
+    const char* start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+    // From a clock of 0 the first occurrence lies exactly fiftyCount plies back: not compared.
+    std::vector<int> fromZero = shuffle(start, 12);
+    for (int ply = 0; ply < 8; ply++) EXPECT_EQ(fromZero[ply], 0) << ply;
+    EXPECT_EQ(fromZero[8], 1); // the position after g1f3 for the third time
+    // With a clock of 2 the start itself counts: the third occurrence is at ply 8.
+    std::string clocked = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 2 1";
+    std::vector<int> fromTwo = shuffle(clocked.c_str(), 8);
+    for (int ply = 0; ply < 7; ply++) EXPECT_EQ(fromTwo[ply], 0) << ply;
+    EXPECT_EQ(fromTwo[7], 1);
+    // A clock of 7 or less always answers 0.
+    board.fiftyCount = 7;
+    EXPECT_EQ(isRepetition(), 0);
+}
+
+// A set-up clock far larger than the recorded game never reads before the game record.
+TEST(Repetition, ClockLargerThanTheRecordStaysInside) {
+    setPosition("4k3/8/8/8/8/8/8/4K1N1 w - - 120 1");
+    board.historyIndex = 1;
+    for (int i = 0; i < GameRecordSize; i++) gameKeys[i] = 0;
+    EXPECT_EQ(gameIndex, 0);
+    EXPECT_EQ(isRepetition(), 0);
+    // An entry equal to the current key twice inside the record is still found.
+    setPosition("4k3/8/8/8/8/8/8/4K1N1 w - - 120 3");
+    board.historyIndex = 1;
+    gameKeys[0] = gameKeys[2] = board.hashKey;
+    EXPECT_EQ(isRepetition(), 1);
+}
+
+} // namespace
