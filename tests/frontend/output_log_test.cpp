@@ -10,7 +10,6 @@
 #include "board/board.h"
 #include "frontend/command_line.h"
 #include "frontend/output.h"
-#include "support/board_until_merged.h"
 #include "support/stdin_pipe.h"
 #include "support/temp_directory.h"
 

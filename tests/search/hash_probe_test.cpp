@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "board/board.h"
-#include "support/board_until_merged.h"
 #include "search/hash.h"
 
 namespace {

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "board/board.h"
-#include "support/board_until_merged.h"
 #include "support/temp_directory.h"
 #include "tablebases/tablebase_reader.h"
 #include "tablebases/tablebases.h"
