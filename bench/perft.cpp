@@ -123,7 +123,8 @@ int main(int argc, char** argv) {
     initAttackTables();
     Stockfish stockfish;
     bool haveStockfish = stockfish.start();
-    if (!haveStockfish) printf("stockfish not found at %s: only our speed is shown\n", stockfishPath);
+    if (!haveStockfish)
+        printf("stockfish not found at %s: only our speed is shown\n", stockfishPath);
 
     printf("perft speed, median of %d runs (leaves per second, millions)\n", runs);
     for (const Case& c : cases) {
@@ -149,8 +150,8 @@ int main(int argc, char** argv) {
             }
         }
         double ourRate = c.leaves / median(ours) / 1e6;
-        printf("%-17s depth %d  %10u leaves  morvane %7.1f M/s (%.3f s)", c.name, c.depth,
-               c.leaves, ourRate, median(ours));
+        printf("%-17s depth %d  %10u leaves  morvane %7.1f M/s (%.3f s)", c.name, c.depth, c.leaves,
+               ourRate, median(ours));
         if (haveStockfish && !theirs.empty()) {
             double theirRate = c.leaves / median(theirs) / 1e6;
             printf("  stockfish %7.1f M/s (%.3f s)  ratio %.2f", theirRate, median(theirs),

@@ -7,7 +7,7 @@
 
 extern Bitboard rookMask[64];
 extern Bitboard bishopMask[64];
-extern const uint32_t rookMagic[64][2];   // [square][0 low half, 1 high half]
+extern const uint32_t rookMagic[64][2]; // [square][0 low half, 1 high half]
 extern const uint32_t bishopMagic[64][2];
 extern Bitboard rookAttackTable[64][4096];
 extern Bitboard bishopAttackTable[64][512];
@@ -38,11 +38,17 @@ inline int popCount(Bitboard set) {
            popCount16[(set >> 32) & 0xFFFF] + popCount16[set >> 48];
 }
 // Lowest and highest set square; set must be non-empty.
-inline int lowestSquare(Bitboard set) { return __builtin_ctzll(set); }
-inline int highestSquare(Bitboard set) { return 63 ^ __builtin_clzll(set); }
+inline int lowestSquare(Bitboard set) {
+    return __builtin_ctzll(set);
+}
+inline int highestSquare(Bitboard set) {
+    return 63 ^ __builtin_clzll(set);
+}
 
-// The side's bitboards: men(byWhite)[WhiteKnight] is that side's knights (codes differ by one).
-inline const Bitboard* sideBitboards(int byWhite) { return board.bitboards + (byWhite ? 0 : 1); }
+// The side's bitboards: sideBitboards(byWhite)[WhiteKnight] is its knights (codes differ by 1).
+inline const Bitboard* sideBitboards(int byWhite) {
+    return board.bitboards + (byWhite ? 0 : 1);
+}
 
 // 1 if a knight, bishop, rook, queen or pawn of the side attacks square, sliders read against
 // occupancy. The cheapest test comes first.

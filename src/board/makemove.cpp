@@ -15,7 +15,7 @@ struct CastleRook {
     int from, to, code, castled;
 };
 constexpr CastleRook castleRooks[5] = {
-    {0, 0, 0, 0}, {H1, F1, WhiteRook, 1}, {A1, D1, WhiteRook, 2},
+    {0, 0, 0, 0},           {H1, F1, WhiteRook, 1}, {A1, D1, WhiteRook, 2},
     {H8, F8, BlackRook, 3}, {A8, D8, BlackRook, 4},
 };
 

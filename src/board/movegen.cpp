@@ -18,15 +18,23 @@ constexpr Bitboard Rank7 = Rank1 << 48;
 constexpr Bitboard Rank8 = Rank1 << 56;
 
 // Piece code of a white man given for side Us (Black codes are one higher).
-template <int Us> constexpr int code(int whiteCode) { return Us == White ? whiteCode : whiteCode + 1; }
+template <int Us> constexpr int code(int whiteCode) {
+    return Us == White ? whiteCode : whiteCode + 1;
+}
 
 // Takes the next square of set in the side's scanning order.
 template <int Us> inline int popNext(Bitboard& set) {
-    int square = Us == White ? lowestSquare(set) : highestSquare(set);
-    set ^= squareBit[square];
+    if (Us == White) {
+        int square = lowestSquare(set);
+        set &= set - 1;
+        return square;
+    }
+    int square = highestSquare(set);
+    set ^= 1ULL << square;
     return square;
 }
 
+// Takes the lowest square of set.
 inline int popLowest(Bitboard& set) {
     int square = lowestSquare(set);
     set &= set - 1;
@@ -53,7 +61,9 @@ template <int Us> inline bool kingPresent() {
     return board.squares[kingSquare<Us>()] == code<Us>(WhiteKing);
 }
 
-inline Bitboard occupied() { return board.bitboards[WhiteMen] | board.bitboards[BlackMen]; }
+inline Bitboard occupied() {
+    return board.bitboards[WhiteMen] | board.bitboards[BlackMen];
+}
 
 // Attack set of a knight, bishop, rook or queen of either colour.
 inline Bitboard pieceAttacks(int piece, int square, Bitboard occupancy) {
@@ -82,10 +92,13 @@ template <int Us> inline Move* emitPromotions(Move* list, int from, int to, int 
     return list;
 }
 
+// Raises maxVictimValue to value; the capture generator never lowers it.
 inline void raiseVictimValue(unsigned value) {
-    if (static_cast<int>(value) > board.maxVictimValue) board.maxVictimValue = static_cast<int>(value);
+    if (static_cast<int>(value) > board.maxVictimValue)
+        board.maxVictimValue = static_cast<int>(value);
 }
 
+// Pinned men of side Us, with the squares each may still reach written into pinRays.
 template <int Us> Bitboard findPinsOf() {
     constexpr int Them = Us ^ 1;
     int king = kingSquare<Us>();
@@ -129,10 +142,12 @@ template <int Us> bool enPassantAdmitted(int ep, Bitboard ownPawns) {
     int farther = nearer == capturer ? victim : capturer;
     Bitboard occupancy = occupied();
     if (between[king][nearer] & occupancy) return true;
-    Bitboard beyond = rookAttacks(farther, occupancy) & (kingWest ? rayEast[farther] : rayWest[farther]);
+    Bitboard beyond =
+        rookAttacks(farther, occupancy) & (kingWest ? rayEast[farther] : rayWest[farther]);
     return (beyond & rankSliders) == 0;
 }
 
+// Captures, en-passant captures and all promotions of side Us, pins respected.
 template <int Us> Move* capturesOf(Move* list, Bitboard pinned) {
     constexpr int Them = Us ^ 1;
     constexpr int OwnPawn = code<Us>(WhitePawn);
@@ -203,6 +218,7 @@ template <int Us> Move* capturesOf(Move* list, Bitboard pinned) {
     return list;
 }
 
+// Castling and the non-capturing, non-promoting moves of side Us, which is not in check.
 template <int Us> Move* quietOf(Move* list, Bitboard pinned) {
     constexpr int Them = Us ^ 1;
     const Bitboard* own = sideBitboards(Us);
@@ -258,7 +274,8 @@ template <int Us> Move* quietOf(Move* list, Bitboard pinned) {
         singles &= ~LastRank;
         while (singles) {
             int to = popNext<Us>(singles);
-            if (pass == 0 || (board.pinRays[to - Step] & squareBit[to])) *list++ = (to - Step) | (to << 6);
+            if (pass == 0 || (board.pinRays[to - Step] & squareBit[to]))
+                *list++ = (to - Step) | (to << 6);
         }
         while (doubles) {
             int to = popNext<Us>(doubles);
@@ -293,6 +310,7 @@ template <int Us> inline Move* emitTo(Move* list, int from, int to, int captured
     return list;
 }
 
+// All legal moves of side Us in check: king steps, then capturing or blocking a single checker.
 template <int Us> Move* evasionsOf(Move* list) {
     constexpr int Them = Us ^ 1;
     constexpr int OwnPawn = code<Us>(WhitePawn);
@@ -329,9 +347,11 @@ template <int Us> Move* evasionsOf(Move* list) {
         if (!isPinned(Us, from)) list = emitTo<Us>(list, from, first, squares[first]);
     }
 
-    // 5. Taking a checking pawn en passant.
+    // 5. Taking a checking pawn en passant (only the pawn that just passed the square: in a
+    // set-up position another checking pawn would be left standing).
     int ep = board.epSquare;
-    if (ep > 0 && squares[first] == code<Them>(WhitePawn)) {
+    if (ep > 0 && squares[first] == code<Them>(WhitePawn) &&
+        first == (Us == White ? ep - 8 : ep + 8)) {
         Bitboard takers =
             own[WhitePawn] & (Us == White ? blackPawnAttacks[ep] : whitePawnAttacks[ep]);
         while (takers) {
@@ -344,10 +364,12 @@ template <int Us> Move* evasionsOf(Move* list) {
     // 6. Interposing on each square between a checking slider and the king.
     if (line1) {
         for (int square = first + line1; square != king; square += line1) {
-            Bitboard blockers = attackersOf(square, Us, occupancy) & ~own[WhiteKing] & ~own[WhitePawn];
+            Bitboard blockers =
+                attackersOf(square, Us, occupancy) & ~own[WhiteKing] & ~own[WhitePawn];
             int behind = Us == White ? square - 8 : square + 8;
             int behind2 = Us == White ? square - 16 : square + 16;
-            if (rankOf[square] != (Us == White ? 1 : 8) && rankOf[square] != (Us == White ? 2 : 7)) {
+            if (rankOf[square] != (Us == White ? 1 : 8) &&
+                rankOf[square] != (Us == White ? 2 : 7)) {
                 if (squares[behind] == OwnPawn)
                     blockers |= squareBit[behind];
                 else if (rankOf[square] == (Us == White ? 4 : 5) && squares[behind] == Empty &&
@@ -365,7 +387,9 @@ template <int Us> Move* evasionsOf(Move* list) {
 
 } // namespace
 
-Bitboard findPins(int side) { return side == White ? findPinsOf<White>() : findPinsOf<Black>(); }
+Bitboard findPins(int side) {
+    return side == White ? findPinsOf<White>() : findPinsOf<Black>();
+}
 
 int isPinned(int side, int square) {
     int king = side == White ? board.whiteKingSq : board.blackKingSq;
@@ -376,12 +400,12 @@ int isPinned(int side, int square) {
     const Bitboard* enemy = sideBitboards(side ^ 1);
     Bitboard seen, sliders;
     if (d == 1 || d == 8) {
-        seen = rookAttacks(square, occupancy) & (d == 1 ? rankMask[rankOf[square] - 1]
-                                                        : fileMask[fileOf[square] - 1]);
+        seen = rookAttacks(square, occupancy) &
+               (d == 1 ? rankMask[rankOf[square] - 1] : fileMask[fileOf[square] - 1]);
         sliders = enemy[WhiteRook] | enemy[WhiteQueen];
     } else {
-        seen = bishopAttacks(square, occupancy) & (d == 9 ? diagonalMask[square]
-                                                          : antiDiagonalMask[square]);
+        seen = bishopAttacks(square, occupancy) &
+               (d == 9 ? diagonalMask[square] : antiDiagonalMask[square]);
         sliders = enemy[WhiteBishop] | enemy[WhiteQueen];
     }
     return (seen & sideBitboards(side)[WhiteKing]) && (seen & sliders);

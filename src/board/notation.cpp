@@ -51,12 +51,23 @@ int squareOf(char file, char rank) {
 int pieceOfLetter(char letter, int side) {
     int white;
     switch (letter) {
-    case 'B': white = WhiteBishop; break;
-    case 'N': white = WhiteKnight; break;
-    case 'Q': white = WhiteQueen; break;
-    case 'R': white = WhiteRook; break;
-    case 'K': white = WhiteKing; break;
-    default: return 0;
+    case 'B':
+        white = WhiteBishop;
+        break;
+    case 'N':
+        white = WhiteKnight;
+        break;
+    case 'Q':
+        white = WhiteQueen;
+        break;
+    case 'R':
+        white = WhiteRook;
+        break;
+    case 'K':
+        white = WhiteKing;
+        break;
+    default:
+        return 0;
     }
     return side ? white : white + 1;
 }
@@ -66,11 +77,25 @@ Bitboard attackersByCode(int piece, int square) {
     Bitboard occupancy = board.bitboards[WhiteMen] | board.bitboards[BlackMen];
     Bitboard reach;
     switch (piece) {
-    case WhiteKnight: case BlackKnight: reach = knightAttacks[square]; break;
-    case WhiteKing: case BlackKing: reach = kingAttacks[square]; break;
-    case WhiteBishop: case BlackBishop: reach = bishopAttacks(square, occupancy); break;
-    case WhiteRook: case BlackRook: reach = rookAttacks(square, occupancy); break;
-    default: reach = bishopAttacks(square, occupancy) | rookAttacks(square, occupancy); break;
+    case WhiteKnight:
+    case BlackKnight:
+        reach = knightAttacks[square];
+        break;
+    case WhiteKing:
+    case BlackKing:
+        reach = kingAttacks[square];
+        break;
+    case WhiteBishop:
+    case BlackBishop:
+        reach = bishopAttacks(square, occupancy);
+        break;
+    case WhiteRook:
+    case BlackRook:
+        reach = rookAttacks(square, occupancy);
+        break;
+    default:
+        reach = bishopAttacks(square, occupancy) | rookAttacks(square, occupancy);
+        break;
     }
     return reach & board.bitboards[piece];
 }
@@ -119,6 +144,7 @@ Move firstLegalTo(int piece, int to) {
     return 0;
 }
 
+// Whether text starts with pattern (upper case) regardless of the letters' case in text.
 bool matchesIgnoringCase(const char* text, const char* pattern) {
     for (; *pattern; text++, pattern++) {
         char c = *text >= 'a' && *text <= 'z' ? static_cast<char>(*text - 32) : *text;
@@ -127,6 +153,8 @@ bool matchesIgnoringCase(const char* text, const char* pattern) {
     return true;
 }
 
+// The pawn move a SAN text of length n names (to square and promotion letter already read),
+// or 0. Legality is checked by the caller.
 Move parsePawnMove(const char* san, int n, int to, char promotionLetter, int side) {
     int pawn = side ? WhitePawn : BlackPawn;
     int forward = side ? 8 : -8;
@@ -152,6 +180,7 @@ Move parsePawnMove(const char* san, int n, int to, char promotionLetter, int sid
     return makeMoveWord(from, to, captured, 0, promotion);
 }
 
+// The knight, bishop, rook, queen or king move a SAN text of length n names, or 0.
 Move parsePieceMove(const char* san, int n, int to, int side) {
     int piece = pieceOfLetter(san[0], side);
     if (!piece) return 0;
@@ -198,6 +227,7 @@ void moveToCoordinate(Move m, char* out) {
 }
 
 int findCoordinateMove(const char* text, Move* out) {
+    if (!text) return 0;
     LegalMoves legal;
     for (int i = 0; i < legal.count; i++) {
         char written[6];

@@ -1,6 +1,7 @@
 // Perft leaf counting and the move-tree dump.
 #include "board/perft.h"
 
+#include "board/board.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
@@ -8,7 +9,18 @@
 
 uint32_t perftNodes = 0;
 
+namespace {
+
+// Whether plies more makes fit on the undo stack (a huge depth typed at the console would
+// otherwise run past it along the first line).
+bool roomFor(int plies) {
+    return plies <= UndoStackSize - board.historyIndex;
+}
+
+} // namespace
+
 uint32_t perftCount(int depth) {
+    if (!roomFor(depth - 1)) return 0;
     Move list[MaxMoves];
     Move* end = generateMoves(list, sideToMoveInCheck());
     if (depth < 2) return static_cast<uint32_t>(end - list);
@@ -22,7 +34,8 @@ uint32_t perftCount(int depth) {
 }
 
 void perftLeaves(int depth) {
-    if (depth == 0) {
+    if (!roomFor(depth)) return;
+    if (depth <= 0) {
         perftNodes++;
         return;
     }
@@ -36,7 +49,7 @@ void perftLeaves(int depth) {
 }
 
 void dumpTree(int depth, int indent, FILE* file) {
-    if (depth <= 0 || !file) return;
+    if (depth <= 0 || !file || !roomFor(depth)) return;
     Move list[MaxMoves];
     Move* end = generateMoves(list, sideToMoveInCheck());
     for (Move* m = list; m < end; m++) {

@@ -19,19 +19,32 @@ constexpr int MaxSetupGameIndex = GameRecordSize - UndoStackSize - 2;
 // Piece code of a FEN letter (upper case White, lower case Black), 0 for anything else.
 int codeOfLetter(char c) {
     switch (c) {
-    case 'P': return WhitePawn;
-    case 'N': return WhiteKnight;
-    case 'K': return WhiteKing;
-    case 'R': return WhiteRook;
-    case 'Q': return WhiteQueen;
-    case 'B': return WhiteBishop;
-    case 'p': return BlackPawn;
-    case 'n': return BlackKnight;
-    case 'k': return BlackKing;
-    case 'r': return BlackRook;
-    case 'q': return BlackQueen;
-    case 'b': return BlackBishop;
-    default: return Empty;
+    case 'P':
+        return WhitePawn;
+    case 'N':
+        return WhiteKnight;
+    case 'K':
+        return WhiteKing;
+    case 'R':
+        return WhiteRook;
+    case 'Q':
+        return WhiteQueen;
+    case 'B':
+        return WhiteBishop;
+    case 'p':
+        return BlackPawn;
+    case 'n':
+        return BlackKnight;
+    case 'k':
+        return BlackKing;
+    case 'r':
+        return BlackRook;
+    case 'q':
+        return BlackQueen;
+    case 'b':
+        return BlackBishop;
+    default:
+        return Empty;
     }
 }
 
@@ -44,20 +57,25 @@ int homeCount(int piece, int square) {
     if (file < 0 || file > 7) return 1;
     switch (piece) {
     case WhiteRook:
-    case BlackRook: return file == 0 || file == 7 ? 0 : 1;
+    case BlackRook:
+        return file == 0 || file == 7 ? 0 : 1;
     case WhiteKnight:
-    case BlackKnight: return file == 1 || file == 6 ? 0 : 1;
+    case BlackKnight:
+        return file == 1 || file == 6 ? 0 : 1;
     case WhiteQueen:
-    case BlackQueen: return file == 3 ? 0 : 1;
+    case BlackQueen:
+        return file == 3 ? 0 : 1;
     case WhiteBishop:
     case BlackBishop:
         if (file == 2) return 0;
-        if (file == 5) return (white ? board.whiteKingSq : board.blackKingSq) == base + 4 &&
-                                      board.squares[base + 4] == (white ? WhiteKing : BlackKing)
-                                  ? 0
-                                  : 1;
+        if (file == 5)
+            return (white ? board.whiteKingSq : board.blackKingSq) == base + 4 &&
+                           board.squares[base + 4] == (white ? WhiteKing : BlackKing)
+                       ? 0
+                       : 1;
         return 1;
-    default: return 1;
+    default:
+        return 1;
     }
 }
 
@@ -118,7 +136,9 @@ int readCount(const char* text, int limit) {
     return value;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 // Splits text in place at runs of blanks into at most maxFields fields; returns the count.
 int splitFields(char* text, char** fields, int maxFields) {
@@ -134,6 +154,7 @@ int splitFields(char* text, char** fields, int maxFields) {
     return count;
 }
 
+// Places the men of the FEN placement field, from a8 rank by rank.
 void readPlacement(const char* field) {
     int rankBase = 56, file = 0;
     for (const char* c = field; *c; c++) {
@@ -171,7 +192,8 @@ void readCastling(const char* field) {
         case 'q':
             board.moveCounts[A8] = board.moveCounts[E8] = board.blackCastled = 0;
             break;
-        default: break;
+        default:
+            break;
         }
     }
 }
@@ -193,8 +215,8 @@ void clearBoard() {
 }
 
 void resetGame() {
-    static const int backRank[8] = {WhiteRook,  WhiteKnight, WhiteBishop, WhiteQueen,
-                                    WhiteKing,  WhiteBishop, WhiteKnight, WhiteRook};
+    static const int backRank[8] = {WhiteRook, WhiteKnight, WhiteBishop, WhiteQueen,
+                                    WhiteKing, WhiteBishop, WhiteKnight, WhiteRook};
     for (int file = 0; file < 8; file++) {
         board.squares[file] = backRank[file];
         board.squares[8 + file] = WhitePawn;
@@ -249,7 +271,7 @@ void setupFromFen(char* text) {
     }
 
     char* fields[6];
-    int count = splitFields(text, fields, 6);
+    int count = text ? splitFields(text, fields, 6) : 0;
     if (count > 0) readPlacement(fields[0]);
     if (count > 1) {
         board.sideToMove = fields[1][0] == 'w' ? White : Black;

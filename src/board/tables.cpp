@@ -17,7 +17,7 @@ const int rankOf[64] = {
 };
 // clang-format on
 const int materialValue[13] = {0, 100, -100, 350, -350, 0, 0, 550, -550, 1000, -1000, 365, -365};
-const unsigned victimValue[13] = {0,    100,  100, 350, 350,  4000, 4000,
+const unsigned victimValue[13] = {0,   100, 100,  350,  350, 4000, 4000,
                                   550, 550, 1000, 1000, 365, 365};
 
 Bitboard squareBit[64];
@@ -77,9 +77,11 @@ Bitboard ray(int square, int fileStep, int rankStep) {
     return set;
 }
 
-int sign(int x) { return (x > 0) - (x < 0); }
+int sign(int x) {
+    return (x > 0) - (x < 0);
+}
 
-const int knightSteps[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2},
+const int knightSteps[8][2] = {{1, 2},   {2, 1},   {2, -1}, {1, -2},
                                {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
 const int kingSteps[8][2] = {{1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}};
 

@@ -41,7 +41,8 @@ std::string moveKind(Move m) {
     if (moveCastle(m)) return "castle" + std::to_string(moveCastle(m));
     if (moveIsEnPassant(m)) return "en passant";
     if (movePromotion(m)) return moveCaptured(m) ? "capture-promotion" : "promotion";
-    if (piece <= BlackPawn && moveCaptured(m) && moveCaptured(m) <= BlackPawn) return "pawn takes pawn";
+    if (piece <= BlackPawn && moveCaptured(m) && moveCaptured(m) <= BlackPawn)
+        return "pawn takes pawn";
     if (moveCaptured(m)) return "capture";
     if (piece <= BlackPawn) return "pawn move";
     return "quiet";
@@ -83,9 +84,9 @@ TEST(MakeMove, TakeBackRestoresEveryFieldOverRandomPlayouts) {
             }
         }
     }
-    for (const char* kind : {"castle1", "castle2", "castle3", "castle4", "en passant", "promotion",
-                             "capture-promotion", "pawn takes pawn", "capture", "quiet",
-                             "pawn move"})
+    for (const char* kind :
+         {"castle1", "castle2", "castle3", "castle4", "en passant", "promotion",
+          "capture-promotion", "pawn takes pawn", "capture", "quiet", "pawn move"})
         EXPECT_TRUE(kinds.count(kind)) << "no " << kind << " was tried";
 }
 

@@ -37,8 +37,8 @@ TEST(MoveOrder, PawnListsInBothScanningDirections) {
 
 TEST(MoveOrder, PiecesByTheirSquareWhateverTheirKind) {
     setPosition("4k3/8/8/8/8/8/8/BN2K3 w - - 0 1");
-    Texts expected = {"a1b2", "a1c3", "a1d4", "a1e5", "a1f6", "a1g7", "a1h8", "b1d2", "b1a3",
-                      "b1c3", "e1d1", "e1f1", "e1d2", "e1e2", "e1f2"};
+    Texts expected = {"a1b2", "a1c3", "a1d4", "a1e5", "a1f6", "a1g7", "a1h8", "b1d2",
+                      "b1a3", "b1c3", "e1d1", "e1f1", "e1d2", "e1e2", "e1f2"};
     EXPECT_EQ(legalMoveTexts(), expected);
 }
 
@@ -53,7 +53,7 @@ TEST(Castling, TransitSquaresMustNotBeAttacked) {
     moves = legalMoveTexts();
     EXPECT_TRUE(contains(moves, "e1g1"));
     EXPECT_TRUE(contains(moves, "e1c1"));
-    // Short before long, both at the front of the quiet moves; never out of check.
+    // Short before long; a rook's reach onto g8 stops short castling alone; in check, neither.
     setPosition("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
     moves = legalMoveTexts();
     ASSERT_GE(moves.size(), 2u);
@@ -128,6 +128,11 @@ TEST(Evasions, CaptureInterposeAndEnPassantOfTheChecker) {
     Texts moves = legalMoveTexts();
     EXPECT_TRUE(contains(moves, "f5e6"));
     EXPECT_TRUE(contains(moves, "d4e5"));
+    // In a set-up position another pawn gives the check: taking the passed pawn en passant
+    // would leave the king in check.
+    setPosition("4k3/8/8/2p1pP2/1K6/8/8/8 w - e6 0 1");
+    ASSERT_EQ(board.epSquare, E6);
+    EXPECT_FALSE(contains(legalMoveTexts(), "f5e6"));
     // A promotion push that blocks the check is four moves, queen first.
     setPosition("K6r/4P3/8/8/8/8/8/k7 w - - 0 1");
     moves = legalMoveTexts();
@@ -139,8 +144,24 @@ TEST(Evasions, CaptureInterposeAndEnPassantOfTheChecker) {
     // Evasions run upward for Black too: king steps, capture of the checker, then the blocks
     // square by square from the checker toward the king.
     setPosition("4k3/r7/8/8/1bn5/8/8/4R1K1 b - - 0 1");
-    EXPECT_EQ(legalMoveTexts(), (Texts{"e8d7", "e8f7", "e8d8", "e8f8", "b4e1", "c4e3", "c4e5",
-                                       "b4e7", "a7e7"}));
+    EXPECT_EQ(legalMoveTexts(),
+              (Texts{"e8d7", "e8f7", "e8d8", "e8f8", "b4e1", "c4e3", "c4e5", "b4e7", "a7e7"}));
+}
+
+// A hand-edited board whose king is gone moves its other men but never a king that is not
+// there (a move from an empty square would corrupt the board).
+TEST(MissingKing, NoMovesFromTheRecordedKingSquare) {
+    setPosition("4k3/8/8/8/8/8/4P3/4K2R w K - 0 1");
+    editSquare(White, 'X', 'e', '1');
+    computeKeys(); // as the front end does when edit mode ends
+    Texts moves = legalMoveTexts();
+    EXPECT_EQ(moves, (Texts{"h1a1", "h1b1", "h1c1", "h1d1", "h1e1", "h1f1", "h1g1", "h1h2", "h1h3",
+                            "h1h4", "h1h5", "h1h6", "h1h7", "h1h8", "e2e3", "e2e4"}));
+    for (Move m : legalMoves()) {
+        makeMove(m);
+        EXPECT_EQ(boardInconsistency(), "");
+        unmakeMove(m);
+    }
 }
 
 TEST(Captures, PromotionsAreCapturesAndRaiseTheVictimValue) {
@@ -156,8 +177,8 @@ TEST(Captures, PromotionsAreCapturesAndRaiseTheVictimValue) {
         moveToCoordinate(*m, text);
         captures.push_back(text);
     }
-    EXPECT_EQ(captures, (Texts{"a7a8q", "a7a8r", "a7a8b", "a7a8n", "a7b8q", "a7b8r", "a7b8b",
-                               "a7b8n"}));
+    EXPECT_EQ(captures,
+              (Texts{"a7a8q", "a7a8r", "a7a8b", "a7a8n", "a7b8q", "a7b8r", "a7b8b", "a7b8n"}));
     EXPECT_EQ(board.maxVictimValue, 1350); // the knight taken with promotion
     EXPECT_EQ(movePromotion(list[0]), WhiteQueen);
     EXPECT_EQ(moveCaptured(list[4]), BlackKnight);

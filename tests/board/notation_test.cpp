@@ -22,7 +22,9 @@ std::string sanOf(const char* coordinateText) {
     return san;
 }
 
-std::string parsed(const char* san) { return coordinate(parseSan(san, board.sideToMove)); }
+std::string parsed(const char* san) {
+    return coordinate(parseSan(san, board.sideToMove));
+}
 
 TEST(Coordinate, WritingAndExactLookUp) {
     setPosition("r3k2r/1P6/8/8/8/8/8/R3K2R w KQkq - 0 1");
@@ -88,6 +90,18 @@ TEST(SanWriting, DisambiguationBeforeAndAfterTheMove) {
     EXPECT_STREQ(san, "b8=R");
 }
 
+// Writing and reading notation in the middle of a search leaves the generator's scratch fields
+// (the pin rays and the largest victim) as the search left them.
+TEST(SanWriting, LeavesTheGeneratorsScratchFieldsAlone) {
+    setPosition("4k3/4r3/8/8/8/8/4N3/1N2K3 w - - 0 1");
+    board.pinRays[E2] = 0x1234;
+    board.maxVictimValue = 77;
+    EXPECT_EQ(sanOf("b1d2"), "Nd2");
+    EXPECT_EQ(parsed("Nd2"), "b1d2");
+    EXPECT_EQ(board.pinRays[E2], 0x1234u);
+    EXPECT_EQ(board.maxVictimValue, 77);
+}
+
 TEST(SanReading, CastlingPromotionsAndEnPassant) {
     setPosition("r3k2r/3P4/8/3pP3/8/8/8/R3K2R w KQkq d6 0 1");
     EXPECT_EQ(parsed("o-o"), "e1g1");
@@ -149,9 +163,9 @@ TEST(SanReading, RoundTripOverRandomPlayouts) {
 // Text that names no legal move yields 0, never an illegal move.
 TEST(SanReading, MalformedOrUnresolvableTextYieldsZero) {
     startPosition();
-    for (const char* bad : {"", "e", "N", "x", "e5", "e9", "z4", "Nc4", "Bb2", "Qxz9", "exd3",
-                            "O-O", "O-O-O", "Nf3!!", "e4!", "e4??", "Ke2", "e8=Q", "Pe4", "1.e4",
-                            "Zf3", "h3=K", "e3=Q", "Nf3=Q", "e4!?", "a1"})
+    for (const char* bad : {"",     "e",    "N",   "x",     "e5",    "e9",    "z4",   "Nc4", "Bb2",
+                            "Qxz9", "exd3", "O-O", "O-O-O", "Nf3!!", "e4!",   "e4??", "Ke2", "e8=Q",
+                            "Pe4",  "1.e4", "Zf3", "h3=K",  "e3=Q",  "Nf3=Q", "e4!?", "a1"})
         EXPECT_EQ(parseSan(bad, White), 0) << bad;
     EXPECT_EQ(parseSan("e5", Black), 0); // not Black's move
     // A double push through a man, a push promotion with no pawn behind.
@@ -184,7 +198,8 @@ TEST(Tree, OneLinePerMoveIndentedByDepth) {
     const char* whiteMoves[] = {"Kb1", "Ka2", "Kb2"};
     for (const char* move : whiteMoves) {
         expected += std::string(move) + "\n";
-        for (const char* reply : {"Kg8", "Kh7", "Kg7"}) expected += std::string("\t") + reply + "\n";
+        for (const char* reply : {"Kg8", "Kh7", "Kg7"})
+            expected += std::string("\t") + reply + "\n";
     }
     EXPECT_EQ(text, expected);
     startPosition();

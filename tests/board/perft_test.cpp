@@ -1,7 +1,9 @@
 // Perft against the published counts and against stockfish over random playouts.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <unistd.h>
 
@@ -42,6 +44,28 @@ TEST(Perft, PublishedCountsByListCountingAndByMakingEveryMove) {
     }
     startPosition();
     EXPECT_EQ(perftCount(4), 197281u);
+}
+
+// A depth deeper than the undo stack can hold is refused instead of running past the stack.
+TEST(Perft, DepthBeyondTheUndoStackIsRefused) {
+    startPosition();
+    Board before = board;
+    EXPECT_EQ(perftCount(UndoStackSize + 2), 0u);
+    perftNodes = 7;
+    perftLeaves(UndoStackSize + 1);
+    EXPECT_EQ(perftNodes, 7u);
+    FILE* file = tmpfile();
+    ASSERT_NE(file, nullptr);
+    dumpTree(1000, 0, file);
+    EXPECT_EQ(ftell(file), 0);
+    fclose(file);
+    EXPECT_EQ(memcmp(before.squares, board.squares, sizeof board.squares), 0);
+    EXPECT_EQ(board.historyIndex, 0);
+    // Near the top of the stack the room left still counts.
+    board.historyIndex = UndoStackSize - 2;
+    EXPECT_EQ(perftCount(3), 8902u);
+    EXPECT_EQ(perftCount(4), 0u);
+    board.historyIndex = 0;
 }
 
 // Positions reached by fixed-seed random playouts from the initial position.
@@ -101,6 +125,57 @@ void expectStockfishCounts(const std::vector<std::string>& fens, int depth) {
 TEST(Perft, EqualsStockfishOnRandomPlayoutPositions) {
     expectStockfishCounts(playoutPositions(240, 20261208), 3);
     expectStockfishCounts(playoutPositions(60, 77), 4);
+}
+
+// The position with colours and ranks swapped: the generator must count it the same.
+std::string mirrored(const std::string& fen) {
+    std::string placement = fen.substr(0, fen.find(' ')), rest = fen.substr(fen.find(' ') + 1);
+    std::vector<std::string> ranks;
+    for (size_t start = 0;;) {
+        size_t slash = placement.find('/', start);
+        ranks.push_back(placement.substr(start, slash - start));
+        if (slash == std::string::npos) break;
+        start = slash + 1;
+    }
+    auto swapCase = [](std::string text) {
+        for (char& c : text)
+            c = isupper(c) ? static_cast<char>(tolower(c)) : static_cast<char>(toupper(c));
+        return text;
+    };
+    std::string out;
+    for (size_t i = ranks.size(); i-- > 0;) out += swapCase(ranks[i]) + (i ? "/" : "");
+    char side = rest[0] == 'w' ? 'b' : 'w';
+    std::string castling = swapCase(rest.substr(2, rest.find(' ', 2) - 2));
+    std::string tail = rest.substr(rest.find(' ', 2) + 1);
+    if (tail[0] != '-') tail[1] = static_cast<char>('1' + '8' - tail[1]);
+    return out + " " + side + " " + castling + " " + tail;
+}
+
+// Small positions full of pins through en passant, promotions, castling rights and checks.
+TEST(Perft, EqualsStockfishOnTrickyPositionsAndTheirMirrors) {
+    std::vector<std::string> fens = {
+        "8/8/1k6/2b5/2pP4/8/5K2/8 b - d3 0 1",
+        "8/8/4k3/8/2p5/8/B2P2K1/8 w - - 0 1",
+        "8/5k2/8/2Pp4/2B5/1K6/8/8 w - d6 0 1",
+        "5k2/8/8/8/8/8/8/4K2R w K - 0 1",
+        "3k4/8/8/8/8/8/8/R3K3 w Q - 0 1",
+        "r3k2r/1b4bq/8/8/8/8/7B/R3K2R w KQkq - 0 1",
+        "r3k2r/8/3Q4/8/8/5q2/8/R3K2R b KQkq - 0 1",
+        "2K2r2/4P3/8/8/8/8/8/3k4 w - - 0 1",
+        "8/8/1P2K3/8/2n5/1q6/8/5k2 b - - 0 1",
+        "4k3/1P6/8/8/8/8/K7/8 w - - 0 1",
+        "8/P1k5/K7/8/8/8/8/8 w - - 0 1",
+        "K1k5/8/P7/8/8/8/8/8 w - - 0 1",
+        "8/k1P5/8/1K6/8/8/8/8 w - - 0 1",
+        "8/8/2k5/5q2/5n2/8/5K2/8 b - - 0 1",
+        "3k4/3p4/8/K1P4r/8/8/8/8 b - - 0 1",
+        "8/8/8/8/k1p4R/8/3P4/3K4 w - - 0 1",
+        "r3k2r/p1pp1pb1/bn2Qnp1/2qPN3/1p2P3/2N5/PPPBBPPP/R3K2R b KQkq - 3 2",
+        "rnb2k1r/pp1Pbppp/2p5/q7/2B5/8/PPPQNnPP/RNB1K2R w KQ - 3 9",
+    };
+    size_t count = fens.size();
+    for (size_t i = 0; i < count; i++) fens.push_back(mirrored(fens[i]));
+    expectStockfishCounts(fens, 4);
 }
 
 } // namespace

@@ -157,6 +157,40 @@ TEST(Setup, MalformedTextNeverWritesOutsideTheBoard) {
     EXPECT_EQ(gameIndex % 2, 1); // still odd with Black to move
 }
 
+// Random men on random squares (pawns on the back ranks, no king, several kings, a king in
+// reach): generating, making and taking back two plies keeps the board whole.
+TEST(Setup, ImpossiblePositionsStayConsistentThroughMakeAndTakeBack) {
+    Playout random(2026);
+    const char men[] = "PNBRQKpnbrqk";
+    const char* rights[] = {"KQkq", "-", "Kq"};
+    const char* passed[] = {"-", "e3", "d6", "a6", "h3"};
+    for (int iteration = 0; iteration < 400; iteration++) {
+        char grid[64] = {};
+        for (int i = static_cast<int>(random.next(20)); i > 0; i--)
+            grid[random.next(64)] = men[random.next(12)];
+        std::string fen;
+        for (int rank = 7; rank >= 0; rank--) {
+            for (int file = 0; file < 8; file++)
+                fen += grid[rank * 8 + file] ? grid[rank * 8 + file] : '1';
+            fen += rank ? "/" : "";
+        }
+        fen += std::string(random.next(2) ? " w " : " b ") + rights[random.next(3)] + " " +
+               passed[random.next(5)] + " 0 1";
+        setPosition(fen);
+        ASSERT_EQ(boardInconsistency(), "") << fen;
+        for (Move m : legalMoves()) {
+            makeMove(m);
+            for (Move reply : legalMoves()) {
+                makeMove(reply);
+                ASSERT_EQ(boardInconsistency(), "") << fen;
+                unmakeMove(reply);
+            }
+            unmakeMove(m);
+        }
+        ASSERT_EQ(boardInconsistency(), "") << fen;
+    }
+}
+
 TEST(Edit, PlacingAndRemovingKeepsSetsCountsAndMaterial) {
     ensureBoardTables();
     clearBoard();
