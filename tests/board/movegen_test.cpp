@@ -53,7 +53,7 @@ TEST(Castling, TransitSquaresMustNotBeAttacked) {
     moves = legalMoveTexts();
     EXPECT_TRUE(contains(moves, "e1g1"));
     EXPECT_TRUE(contains(moves, "e1c1"));
-    // Short before long, both at the front of the quiet moves; never out of check.
+    // Short before long; a rook's reach onto g8 stops short castling alone; in check, neither.
     setPosition("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
     moves = legalMoveTexts();
     ASSERT_GE(moves.size(), 2u);

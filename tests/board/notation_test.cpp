@@ -90,6 +90,18 @@ TEST(SanWriting, DisambiguationBeforeAndAfterTheMove) {
     EXPECT_STREQ(san, "b8=R");
 }
 
+// Writing and reading notation in the middle of a search leaves the generator's scratch fields
+// (the pin rays and the largest victim) as the search left them.
+TEST(SanWriting, LeavesTheGeneratorsScratchFieldsAlone) {
+    setPosition("4k3/4r3/8/8/8/8/4N3/1N2K3 w - - 0 1");
+    board.pinRays[E2] = 0x1234;
+    board.maxVictimValue = 77;
+    EXPECT_EQ(sanOf("b1d2"), "Nd2");
+    EXPECT_EQ(parsed("Nd2"), "b1d2");
+    EXPECT_EQ(board.pinRays[E2], 0x1234u);
+    EXPECT_EQ(board.maxVictimValue, 77);
+}
+
 TEST(SanReading, CastlingPromotionsAndEnPassant) {
     setPosition("r3k2r/3P4/8/3pP3/8/8/8/R3K2R w KQkq d6 0 1");
     EXPECT_EQ(parsed("o-o"), "e1g1");
