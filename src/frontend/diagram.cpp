@@ -107,8 +107,9 @@ void LogDiagram(Move played) {
 
     char caption[64] = "";
     std::sscanf(pvText, "%63s", caption);
-    LogPrint("<td align=\"center\" colspan=10 bgcolor=\"white\" height=20><small><b>Position after "
-             "%s</b></small></td></tr></table>",
+    // The caption gets a row of its own (the row of the bottom frame is already closed).
+    LogPrint("<tr><td align=\"center\" colspan=10 bgcolor=\"white\" height=20><small><b>Position "
+             "after %s</b></small></td></tr></table>",
              caption);
     char fen[100];
     PositionFen(fen);
