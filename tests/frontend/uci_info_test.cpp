@@ -1,8 +1,6 @@
 // Every "info" line the engine prints in UCI mode parses the way interfaces read it, and every
 // move it names (currmove, pv, bestmove, ponder) is legal in sequence from the position. The
 // moves are checked with the engine's own coordinate parser on a board of this process.
-// These tests drive the engine program through the process helper of the front end's tests.
-#if __has_include("support/engine_process.h")
 #include <gtest/gtest.h>
 
 #include <string>
@@ -39,7 +37,6 @@ size_t legalPrefix(const UciPosition& position, const std::vector<std::string>& 
 }
 
 TEST(UciInfoLines, ParseAndNameLegalMoves) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     ASSERT_FALSE(startUci(engine).empty());
     engine.send("setoption name Ponder value true");
@@ -81,5 +78,3 @@ TEST(UciInfoLines, ParseAndNameLegalMoves) {
 }
 
 } // namespace
-
-#endif

@@ -1,7 +1,5 @@
 // UCI searches through pipes: go depth, infinite, movetime, ponder with ponderhit and stop,
 // debug statistics, multi-line analysis and the Clear Hash button.
-// These tests drive the engine program through the process helper of the front end's tests.
-#if __has_include("support/engine_process.h")
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -38,7 +36,6 @@ void expectAnnouncement(const std::string& text) {
 }
 
 TEST(UciSearch, GoDepthEndsByItselfOrByStop) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     ASSERT_FALSE(startUci(engine).empty());
     engine.send("position startpos moves e2e4 e7e5");
@@ -55,7 +52,6 @@ TEST(UciSearch, GoDepthEndsByItselfOrByStop) {
 }
 
 TEST(UciSearch, GoInfiniteRunsUntilStop) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     ASSERT_FALSE(startUci(engine).empty());
     engine.send("position startpos");
@@ -73,7 +69,6 @@ TEST(UciSearch, GoInfiniteRunsUntilStop) {
 }
 
 TEST(UciSearch, GoMovetimeThinksForTheFixedTime) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     ASSERT_FALSE(startUci(engine).empty());
     engine.send("position startpos moves d2d4 d7d5 c2c4");
@@ -105,7 +100,6 @@ void startPondering(EngineProcess& engine) {
 }
 
 TEST(UciSearch, PonderThenPonderhit) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     startPondering(engine);
     engine.send("ponderhit");
@@ -120,7 +114,6 @@ TEST(UciSearch, PonderThenPonderhit) {
 }
 
 TEST(UciSearch, PonderThenStop) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     startPondering(engine);
     engine.send("stop");
@@ -137,7 +130,6 @@ TEST(UciSearch, PonderThenStop) {
 }
 
 TEST(UciSearch, DebugPrefixesStatisticsAsInfoString) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     ASSERT_FALSE(startUci(engine).empty());
     engine.send("position startpos moves e2e4");
@@ -162,7 +154,6 @@ TEST(UciSearch, DebugPrefixesStatisticsAsInfoString) {
 
 // With MultiPV 3, each update of a line in analysis reprints the stored lines after it.
 TEST(UciSearch, MultiPvReprintsTheFollowingLines) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     ASSERT_FALSE(startUci(engine).empty());
     engine.send("setoption name MultiPV value 3");
@@ -230,7 +221,6 @@ std::vector<int> firstHashfullPerSearch(const std::string& text) {
 // ponder search starts again after each command that interrupts it, so the tables' fill can be
 // read from the first hashfull of each new ponder search.
 TEST(UciSearch, ClearHashClearsOnceAfterGo) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     ASSERT_FALSE(startUci(engine).empty());
     engine.send("setoption name Hash value 1");
@@ -251,5 +241,3 @@ TEST(UciSearch, ClearHashClearsOnceAfterGo) {
 }
 
 } // namespace
-
-#endif

@@ -1,7 +1,5 @@
 // The UCI protocol as an interface meets it: the reply to "uci", options, positions and the
 // bookkeeping of go, through pipes. Searches here are cut short by the isready that follows.
-// These tests drive the engine program through the process helper of the front end's tests.
-#if __has_include("support/engine_process.h")
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -48,7 +46,6 @@ std::string planningLine(const std::string& text) {
 }
 
 TEST(Uci, ReplyWithoutConfiguration) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     // The defaults come from the settings: "Tournament" is the whole Book Mode default.
     EXPECT_EQ(startUci(engine), DefaultReply);
@@ -58,7 +55,6 @@ TEST(Uci, ReplyWithoutConfiguration) {
 }
 
 TEST(Uci, ReplyShowsTheConfiguredSettings) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine("[Preferences]\n"
                          "Hash Size=100\n"
                          "PHash Size=3\n"
@@ -89,7 +85,6 @@ TEST(Uci, ReplyShowsTheConfiguredSettings) {
 // isready answers alone; lines that are no command here, a stop with nothing running, a stray
 // ponderhit and a second "uci" print nothing.
 TEST(Uci, IsreadyAndSilentLines) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     ASSERT_FALSE(startUci(engine).empty());
     engine.send("isready");
@@ -112,7 +107,6 @@ std::vector<long> pvDepths(const std::string& text) {
 
 // Noise is the first iteration whose lines are printed, clamped to 2..6.
 TEST(Uci, NoiseSetsTheFirstPrintedIteration) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     ASSERT_FALSE(startUci(engine).empty());
     engine.send("position startpos moves e2e4");
@@ -130,7 +124,6 @@ TEST(Uci, NoiseSetsTheFirstPrintedIteration) {
 // Log File opens a log when logging is off and closes it when on; NalimovCache and NalimovPath
 // set the tablebase settings and report them again.
 TEST(Uci, LogFileAndTablebaseOptions) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     ASSERT_FALSE(startUci(engine).empty());
     engine.send("setoption name Log File value true");
@@ -155,7 +148,6 @@ TEST(Uci, LogFileAndTablebaseOptions) {
 
 // OwnBook false keeps the book out, from the initial position on; true lets it back in.
 TEST(Uci, OwnBookSwitchesTheBook) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     if (!engine.start()) FAIL() << "the engine did not start";
     ASSERT_FALSE(engine.readUntil(EngineFirstPrompt, 20000).empty());
@@ -184,7 +176,6 @@ TEST(Uci, OwnBookSwitchesTheBook) {
 }
 
 TEST(Uci, HashOptionsSelectTheirRows) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     ASSERT_FALSE(startUci(engine).empty());
     engine.send("setoption name Hash value 100");
@@ -206,7 +197,6 @@ TEST(Uci, HashOptionsSelectTheirRows) {
 
 // Time bookkeeping of go: the clock of the side to move is the engine's, after any move list.
 TEST(Uci, GoTakesTheClockOfTheSideToMove) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     ASSERT_FALSE(startUci(engine).empty());
     engine.send("position startpos moves e2e4");
@@ -222,7 +212,6 @@ TEST(Uci, GoTakesTheClockOfTheSideToMove) {
 
 // A missing or non-numeric value changes nothing and the words after it still count.
 TEST(Uci, GoValuesThatAreMissingOrNotNumbers) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     ASSERT_FALSE(startUci(engine).empty());
     engine.send("position startpos moves e2e4");
@@ -247,7 +236,6 @@ TEST(Uci, GoValuesThatAreMissingOrNotNumbers) {
 // movestogo: the first of a game prints the control and the minutes; the rules then follow
 // what the previous go said.
 TEST(Uci, MovesToGoLinesAndNewGameDetection) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     ASSERT_FALSE(startUci(engine).empty());
     engine.send("position startpos");
@@ -284,7 +272,6 @@ TEST(Uci, MovesToGoLinesAndNewGameDetection) {
 // A detected new game rotates the log until ucinewgame is seen; then ucinewgame rotates it.
 // Each log gets a long ignored line so that closing keeps it (short logs are deleted).
 TEST(Uci, NewGameRotatesTheLog) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine("[Preferences]\nLog File=1\n");
     ASSERT_FALSE(startUci(engine).empty());
     const std::string padding = "padding " + std::string(1100, 'x');
@@ -322,7 +309,6 @@ TEST(Uci, NewGameRotatesTheLog) {
 
 // A move list stops at its first word that is not a legal move here.
 TEST(Uci, MoveListStopsAtAnIllegalWord) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     ASSERT_FALSE(startUci(engine).empty());
     // After e2e4 e7e5 White is to move: wtime is the engine's clock. Had g1f3 been applied
@@ -342,7 +328,6 @@ TEST(Uci, MoveListStopsAtAnIllegalWord) {
 
 // One bestmove for every go: "0000" when there is no move to play.
 TEST(Uci, NoLegalMoveAnswersBestmove0000) {
-    REQUIRE_ENGINE_PROGRAM();
     EngineProcess engine;
     ASSERT_FALSE(startUci(engine).empty());
     for (const char* fen : {"7k/6Q1/6K1/8/8/8/8/8 b - - 0 1",     // mated
@@ -388,5 +373,3 @@ TEST(Uci, NoLegalMoveAnswersBestmove0000) {
 }
 
 } // namespace
-
-#endif

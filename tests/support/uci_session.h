@@ -2,10 +2,7 @@
 // for bestmove, and reading "info" lines into their fields.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
-#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,11 +14,6 @@
 #include "board/position.h"
 #include "board/tables.h"
 #include "support/engine_process.h"
-
-// The engine program is built only with its entry point; without it these tests cannot run.
-#define REQUIRE_ENGINE_PROGRAM()                                                            \
-    if (!std::filesystem::exists(MORVANE_BINARY))                                          \
-    GTEST_SKIP() << "the engine program " MORVANE_BINARY " is not part of this build"
 
 // What "isready" prints; every transcript synchronises on it.
 inline const char* const UciReadyOk = "\nreadyok\n\n";
