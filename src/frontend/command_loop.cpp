@@ -17,10 +17,7 @@
 #include "search/hash.h"
 #include "search/search.h"
 
-#if __has_include("frontend/uci.h")
 #include "frontend/uci.h"
-#define MORVANE_HAS_UCI_HANDLER 1
-#endif
 
 namespace {
 
@@ -186,9 +183,7 @@ void CommandLoop() {
         if (outputClosed) return;
         if (std::strcmp(commandLine, "quit") == 0) return;
         if (uciMode) {
-#ifdef MORVANE_HAS_UCI_HANDLER
             UciCommand();
-#endif
         } else {
             WinBoardCommand();
         }

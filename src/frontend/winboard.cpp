@@ -36,10 +36,7 @@
 #include "search/search.h"
 #include "tablebases/tablebases.h"
 
-#if __has_include("frontend/uci.h")
 #include "frontend/uci.h"
-#define MORVANE_HAS_UCI_HANDLER 1
-#endif
 
 namespace {
 
@@ -140,9 +137,7 @@ void enterUciMode() {
     promptOff = 1;
     showBoard = 0;
     ignoreInterruptSignal();
-#ifdef MORVANE_HAS_UCI_HANDLER
     PrintUciReply();
-#endif
 }
 
 void twoNumbers(int* first, int* second) { std::sscanf(arguments(), "%d %d", first, second); }
