@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "frontend/command_line.h"
+#include "frontend/output.h"
 #include "platform/platform.h"
 #include "search/control.h"
 #include "search/search.h"
@@ -38,6 +39,11 @@ int PollInput() {
         pushBackInputByte(c);
         if (!pondering && ponderEnabled && !infiniteAnalysis) {
             ReadCommandLine(commandLine, CommandLineSize);
+            // A UCI interface waits for its answer to isready, even while the engine thinks.
+            if (uciMode && std::strcmp(commandLine, "isready") == 0) {
+                Print("\nreadyok\n\n");
+                return 0;
+            }
             if (interrupts(commandLine)) {
                 pendingLine = 1;
                 return 1;

@@ -86,6 +86,22 @@ TEST(UciSearch, GoMovetimeThinksForTheFixedTime) {
     EXPECT_NE(text.find("\nPlanning to think for 300\n"), std::string::npos) << text;
 }
 
+// With pondering enabled a search on the engine's own time drops most input, but an interface
+// that asks isready must still get its answer before the move.
+TEST(UciSearch, IsreadyIsAnsweredDuringASearchWithPonderOn) {
+    EngineProcess engine;
+    ASSERT_FALSE(startUci(engine).empty());
+    engine.send("setoption name Ponder value true");
+    engine.send("position startpos moves e2e4");
+    engine.send("go movetime 3000");
+    pause(500);
+    engine.send("isready");
+    std::string text = engine.readUntil(UciReadyOk, 2000);
+    ASSERT_FALSE(text.empty()) << "no readyok during the search";
+    EXPECT_EQ(text.find("bestmove"), std::string::npos) << text;
+    expectAnnouncement(untilBestmove(engine, 8000));
+}
+
 // The expected reply (b8c6) already stands in the move list the interface sends with go ponder.
 const char* const PonderPosition = "position startpos moves e2e4 e7e5 g1f3 b8c6";
 
