@@ -51,11 +51,12 @@ void OrderSearchMoves(const Move* moves, int* keys, int count, Move hashMove) {
             const int e = exchangeOf(m);
             keys[i] = e >= 0 ? 100000000 + e : e;
         } else {
-            int key = historyScore[board.squares[moveFrom(m)]][moveTo(m)];
+            // The history count wraps like a 32-bit register; the killer bonus wraps with it.
+            uint32_t key = static_cast<uint32_t>(historyScore[board.squares[moveFrom(m)]][moveTo(m)]);
             if (m == killer1[ply]) key += 700000;
             else if (m == killer2[ply]) key += 600000;
             else if (m == killer3[ply]) key += 500000;
-            keys[i] = key;
+            keys[i] = static_cast<int32_t>(key);
         }
     }
 }
