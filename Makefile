@@ -2,6 +2,8 @@
 # `make run` starts the engine at the console.
 
 BUILD    ?= build
+# The same suite again, built with the address and undefined-behaviour sanitizers.
+ASAN_BUILD ?= build-asan
 JOBS     ?= $(shell nproc)
 # Debian packages the build, the tests and the real-interface checks need.
 PACKAGES := cmake g++ make pkg-config libgtest-dev libdb5.3-dev db5.3-util libinih-dev \
@@ -9,7 +11,7 @@ PACKAGES := cmake g++ make pkg-config libgtest-dev libdb5.3-dev db5.3-util libin
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test test-release test-asan run bench clean
 
 all: build
 
@@ -28,8 +30,18 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: build
+test: test-release test-asan
+
+test-release: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# -O1 keeps the sanitized build and its run well inside CI's time; any report ends the run.
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DMORVANE_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
 run: build
 	@if [ -x $(BUILD)/morvane ]; then ./$(BUILD)/morvane; \
@@ -39,4 +51,4 @@ bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x $$b ] && $$b; done
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD)
