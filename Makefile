@@ -4,14 +4,18 @@
 BUILD    ?= build
 # The same suite again, built with the address and undefined-behaviour sanitizers.
 ASAN_BUILD ?= build-asan
+# libFuzzer targets (fuzz/), built with clang; seconds per target in make test and in make fuzz.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SMOKE_SECONDS ?= 10
+FUZZ_SECONDS ?= 600
 JOBS     ?= $(shell nproc)
 # Debian packages the build, the tests and the real-interface checks need.
 PACKAGES := cmake g++ make pkg-config libgtest-dev libdb5.3-dev db5.3-util libinih-dev \
-            stockfish
+            stockfish clang libclang-rt-14-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test test-release test-asan run bench clean
+.PHONY: all deps configure build test test-release test-asan test-fuzz fuzz fuzz-build run bench clean
 
 all: build
 
@@ -30,7 +34,7 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: test-release test-asan
+test: test-release test-asan test-fuzz
 
 test-release: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -43,6 +47,17 @@ test-asan: deps
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
+fuzz-build: deps
+	CC=clang CXX=clang++ cmake -S fuzz -B $(FUZZ_BUILD)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+# A short run of each fuzz target, after replaying the kept crash inputs.
+test-fuzz: fuzz-build
+	scripts/fuzz_run.sh $(FUZZ_BUILD) $(FUZZ_SMOKE_SECONDS)
+
+fuzz: fuzz-build
+	scripts/fuzz_run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 run: build
 	@if [ -x $(BUILD)/morvane ]; then ./$(BUILD)/morvane; \
 	else echo "The engine program is not built yet: the front end does not exist."; fi
@@ -51,4 +66,4 @@ bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x $$b ] && $$b; done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
