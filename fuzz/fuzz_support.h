@@ -1,5 +1,5 @@
-// Shared set-up of the fuzz targets: the engine's tables once per process, small evaluation
-// caches on static storage, and input bytes as a NUL-terminated text.
+// Shared set-up of the fuzz targets: the engine's tables and small evaluation caches (the
+// tests' helpers), and input bytes as a NUL-terminated text.
 #pragma once
 
 #include <cstddef>
@@ -7,34 +7,17 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "board/attacks.h"
 #include "board/board.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/position.h"
-#include "board/tables.h"
-#include "eval/eval.h"
-#include "search/hash.h"
+#include "support/eval_support.h"
 
 namespace fuzz {
 
-constexpr uint32_t CacheEntries = 1u << 10;
-constexpr uint32_t PawnEntries = 509;
-inline EvalCacheEntry cacheStorage[CacheEntries];
-inline PawnHashEntry pawnStorage[PawnEntries];
-
-// Start-up tables in the engine's order, and the evaluation caches pointed at small tables.
+// Start-up tables in the engine's order, and the evaluation caches on small static tables.
 inline void prepareEngine() {
-    static bool built = false;
-    if (built) return;
-    initBoardTables();
-    initAttackTables();
-    initEvalTables();
-    EvalCache = cacheStorage;
-    evalCacheEntries = CacheEntries;
-    PawnHashTable = pawnStorage;
-    pawnHashEntries = PawnEntries;
-    built = true;
+    evaltest::prepare();
 }
 
 // The input as a text of exactly its bytes (an embedded NUL ends it early, as in C input),
