@@ -9,11 +9,15 @@ namespace {
 // Margin by which a partial score must fail high to stand in for a full evaluation.
 constexpr int LazyMargin = 300;
 
-// Stands in for the cache while none is allocated.
+// Stands in for the cache while none is allocated. It never answers: a single slot would be
+// shared by both sides to move, whose scores differ.
 EvalCacheEntry scratchSlot;
 
 EvalCacheEntry* cacheSlot() {
-    if (!EvalCache || !evalCacheEntries) return &scratchSlot;
+    if (!EvalCache || !evalCacheEntries) {
+        scratchSlot.keyLow = ~uint32_t(board.hashKey);
+        return &scratchSlot;
+    }
     const uint32_t index = (uint32_t(board.hashKey) ^ uint32_t(board.sideToMove)) & (evalCacheEntries - 1);
     return &EvalCache[index];
 }

@@ -123,6 +123,11 @@ TEST(Evaluate, WorksWithoutAllocatedTables) {
     setPosition(DoubledRooksFen);
     EXPECT_EQ(evaluate(-30000, 30000), 1215);
     EXPECT_EQ(evaluate(-30000, 30000), 1215);
+    // One placement, both sides to move: each gets its own score (see MiddlegameWorkedByHand).
+    setPosition("r5k1/5ppp/5n2/7Q/8/5N2/5PPP/R5K1 w - - 0 1");
+    EXPECT_EQ(evaluate(-30000, 30000), 1106);
+    board.sideToMove = Black;
+    EXPECT_EQ(evaluate(-30000, 30000), -1066);
     prepare();
 }
 
