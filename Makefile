@@ -13,6 +13,9 @@ JOBS     ?= $(shell nproc)
 PACKAGES := cmake g++ make pkg-config libgtest-dev libdb5.3-dev db5.3-util libinih-dev \
             stockfish clang libclang-rt-14-dev
 
+# Debian installs the engines used as opponents and oracles under /usr/games.
+export PATH := $(PATH):/usr/games
+
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build test test-release test-asan test-fuzz fuzz fuzz-build run bench clean

@@ -1,0 +1,141 @@
+// Sort keys for the three kinds of move list and the lazy selection steps.
+#include "search/ordering.h"
+
+#include <cstring>
+
+#include "board/board.h"
+#include "board/tables.h"
+#include "search/control.h"
+#include "search/root.h"
+#include "search/see.h"
+#include "search/tree.h"
+
+int32_t historyScore[13][64];
+Move killer1[KillerPlies];
+Move killer2[KillerPlies];
+Move killer3[KillerPlies];
+uint32_t rootMoveNodes[4096];
+
+void clearOrderingTables() {
+    std::memset(historyScore, 0, sizeof historyScore);
+    std::memset(killer1, 0, sizeof killer1);
+    std::memset(killer2, 0, sizeof killer2);
+    std::memset(killer3, 0, sizeof killer3);
+    std::memset(rootMoveNodes, 0, sizeof rootMoveNodes);
+}
+
+void recordKiller(Move m, int ply) {
+    if (m == killer1[ply]) return;
+    if (killer2[ply] != m) killer3[ply] = killer2[ply];
+    killer2[ply] = killer1[ply];
+    killer1[ply] = m;
+}
+
+namespace {
+
+// Exchange estimate of a capture by the side to move.
+inline int exchangeOf(Move m) {
+    return StaticExchange(board.sideToMove ^ 1, moveTo(m), moveFrom(m));
+}
+
+} // namespace
+
+void OrderSearchMoves(const Move* moves, int* keys, int count, Move hashMove) {
+    refreshSliderSets();
+    const int ply = board.historyIndex;
+    for (int i = 0; i < count; ++i) {
+        const Move m = moves[i];
+        if (m == hashMove) {
+            keys[i] = 2147483647;
+        } else if (moveCaptured(m)) {
+            const int e = exchangeOf(m);
+            keys[i] = e >= 0 ? 100000000 + e : e;
+        } else {
+            int key = historyScore[board.squares[moveFrom(m)]][moveTo(m)];
+            if (m == killer1[ply]) key += 700000;
+            else if (m == killer2[ply]) key += 600000;
+            else if (m == killer3[ply]) key += 500000;
+            keys[i] = key;
+        }
+    }
+}
+
+void OrderQuiesceMoves(const Move* moves, int* keys, int* exchange, int count, Move hashMove) {
+    refreshSliderSets();
+    for (int i = 0; i < count; ++i) {
+        const Move m = moves[i];
+        if (m == hashMove) {
+            keys[i] = 30000;
+            if (moveCaptured(m)) exchange[i] = exchangeOf(m);
+        } else if (moveCaptured(m)) {
+            const int e = exchangeOf(m);
+            exchange[i] = keys[i] = e >= 0 ? e + 10000 : e;
+        } else {
+            keys[i] = static_cast<int>(victimValue[movePromotion(m)]) + 10000;
+        }
+    }
+}
+
+void OrderRootMoves(const Move* moves, int* keys, int count) {
+    refreshSliderSets();
+    const bool multiLine = infiniteAnalysis && multiPV >= 2;
+    const Move previousBest = pvTable[1][1];
+    int matched = 0;
+    for (int i = 0; i < count; ++i) {
+        const Move m = moves[i];
+        uint32_t base = rootMoveNodes[m & 4095] / 100;
+        if (static_cast<uint32_t>(nodes) > 100000000u) base /= 10;
+        int key = static_cast<int>(base);
+        if (!multiLine && m == previousBest) {
+            keys[i] = 2147483647;
+            continue;
+        }
+        if (multiLine && matched < multiPV) {
+            bool isLine = false;
+            for (int j = lineIndex; j <= multiPV && j < MaxAnalysisLines; ++j) {
+                if (m == lineMove[j]) {
+                    key += (100 - j) * 1000000;
+                    ++matched;
+                    isLine = true;
+                    break;
+                }
+            }
+            if (isLine) {
+                keys[i] = key;
+                continue;
+            }
+        }
+        if (moveCaptured(m)) {
+            const int e = exchangeOf(m);
+            if (e >= 0) key += e + 10000000;
+            else key += iteration > 5 ? e + 100000 : e;
+        }
+        keys[i] = key;
+    }
+}
+
+Move PickNext(int* keys, Move* moves, int i, int count) {
+    int bestIndex = -1;
+    int bestKey = keys[i];
+    for (int j = i + 1; j < count; ++j) {
+        if (keys[j] > bestKey) {
+            bestKey = keys[j];
+            bestIndex = j;
+        }
+    }
+    if (bestIndex >= 0) {
+        keys[bestIndex] = keys[i];
+        const Move m = moves[i];
+        moves[i] = moves[bestIndex];
+        moves[bestIndex] = m;
+    }
+    return moves[i];
+}
+
+int PickBestIndex(int* keys, int count) {
+    int bestIndex = 0;
+    for (int j = 1; j < count; ++j)
+        if (keys[j] > keys[bestIndex]) bestIndex = j;
+    keys[bestIndex] = -30000;
+    return bestIndex;
+}

@@ -1,0 +1,33 @@
+// Move ordering: the sort keys of the search, quiescence and root move lists, lazy selection,
+// and the history, killer and root-node tables the search keeps.
+#pragma once
+
+#include <cstdint>
+
+#include "board/types.h"
+
+constexpr int KillerPlies = 128;
+
+// Quiet-move cutoff counters by moving piece code and to-square.
+extern int32_t historyScore[13][64];
+// The last three quiet moves that cut off at each ply, most recent first.
+extern Move killer1[KillerPlies];
+extern Move killer2[KillerPlies];
+extern Move killer3[KillerPlies];
+// Nodes each root move took in its last search, by the low 12 bits (from and to) of the move.
+extern uint32_t rootMoveNodes[4096];
+
+// Zeroes the history, killer and root-node tables (at the start of every search).
+void clearOrderingTables();
+// Records a quiet cutoff move m at ply: shifts it into the killers unless it is killer1 already.
+void recordKiller(Move m, int ply);
+// Keys for an interior node of the full-width search.
+void OrderSearchMoves(const Move* moves, int* keys, int count, Move hashMove);
+// Keys for a quiescence node; exchange receives each capture's exchange estimate.
+void OrderQuiesceMoves(const Move* moves, int* keys, int* exchange, int count, Move hashMove);
+// Keys for the root list (reads the previous best move and the analysis lines' moves).
+void OrderRootMoves(const Move* moves, int* keys, int count);
+// Brings the best remaining move to position i (ties keep list order) and returns it.
+Move PickNext(int* keys, Move* moves, int i, int count);
+// Index of the first largest key, which is then spent (set to -30000).
+int PickBestIndex(int* keys, int count);

@@ -1,0 +1,51 @@
+// Input polling during a search: which waiting input stops it.
+#include <cstring>
+
+#include "frontend/command_line.h"
+#include "platform/platform.h"
+#include "search/control.h"
+#include "search/search.h"
+#include "search/thinking_output.h"
+
+namespace {
+
+// The commands that interrupt a search on the engine's own time with pondering enabled.
+bool interrupts(const char* line) {
+    return std::strcmp(line, "quit") == 0 || std::strcmp(line, "force") == 0 ||
+           std::strcmp(line, "stop") == 0 || std::strncmp(line, "result", 6) == 0;
+}
+
+} // namespace
+
+int PollInput() {
+    // 1. Nothing waiting: go on.
+    if (!inputWaiting()) return 0;
+    // 2. "." asks for the status line; the search goes on.
+    const int c = readInputByte();
+    if (c == '.') {
+        readInputByte();
+        PrintStat01();
+        return 0;
+    }
+    // End of input stops the search; the command loop then meets it again.
+    if (c < 0) {
+        pendingLine = 0;
+        return 1;
+    }
+    // 3. On its own time with pondering on, only the interrupting commands stop the search
+    //    (in analysis every line does, so that the interface can end or change it).
+    if (c != '?') {
+        pushBackInputByte(c);
+        if (!pondering && ponderEnabled && !infiniteAnalysis) {
+            ReadCommandLine(commandLine, CommandLineSize);
+            if (interrupts(commandLine)) {
+                pendingLine = 1;
+                return 1;
+            }
+            return 0;
+        }
+    }
+    // 4. The command loop reads the waiting line itself after the search has unwound.
+    pendingLine = 0;
+    return 1;
+}

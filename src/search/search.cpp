@@ -1,0 +1,440 @@
+// Alpha-beta search below the root, the quiescence search and the in-search clock rule.
+#include "search/tree.h"
+
+#include <cstdint>
+
+#include "board/attacks.h"
+#include "board/board.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/tables.h"
+#include "eval/eval.h"
+#include "frontend/output.h"
+#include "platform/platform.h"
+#include "search/control.h"
+#include "search/hash.h"
+#include "search/ordering.h"
+#include "search/root.h"
+#include "search/search.h"
+#include "search/thinking_output.h"
+#include "tablebases/tablebases.h"
+
+Move pvTable[MaxPly][MaxPly];
+int pvLength[MaxPly];
+Move lineMoves[MaxPly];
+int iidActive = 0;
+uint8_t selDepth = 0;
+uint32_t futilityPrunes = 0;
+uint32_t reductions = 0;
+int extendedOnce = 0;
+int periodicLines = 0;
+int lastPeriodicElapsed = 0;
+
+namespace {
+
+// Value classes of a captured man for the recapture extension: pawn; knight or bishop; rook;
+// queen; king.
+constexpr int valueClass[13] = {0, 1, 1, 2, 2, 5, 5, 3, 3, 4, 4, 2, 2};
+
+// The side to move (now) is in check.
+inline int sideToMoveAttacked() {
+    const int king = board.sideToMove == White ? board.whiteKingSq : board.blackKingSq;
+    return isAttacked(king, board.sideToMove ^ 1);
+}
+
+// A pawn arriving on its seventh or eighth rank (the move has been made).
+inline bool pawnToSeventh(Move m) {
+    const int to = moveTo(m);
+    const int man = board.squares[to];
+    if (man == WhitePawn) return rankOf[to] >= 7;
+    if (man == BlackPawn) return rankOf[to] <= 2;
+    return false;
+}
+
+// Copies the line of ply p + 1 behind move m into row p.
+inline void updatePv(int p, Move m) {
+    pvTable[p][p] = m;
+    for (int k = p + 1; k < pvLength[p + 1]; ++k) pvTable[p][k] = pvTable[p + 1][k];
+    pvLength[p] = pvLength[p + 1] > p + 1 ? pvLength[p + 1] : p + 1;
+}
+
+// Stores the current key as the position reached at this ply of the line.
+inline void recordLineKey() {
+    const int index = gameIndex + board.historyIndex - 1;
+    if (index >= 0 && index < GameRecordSize) gameKeys[index] = board.hashKey;
+}
+
+} // namespace
+
+int futilityClassOf(int depth) {
+    return depth >= 0 && depth <= 240 ? futilityClass[depth] : 0;
+}
+
+int IsRepeatedInLine() {
+    const int n = board.fiftyCount;
+    if (n < 4) return 0;
+    const int current = gameIndex + board.historyIndex - 1;
+    for (int d = 4; d <= n - 1; d += 2) {
+        if (current - d < 0) break; // the clock may be older than the recorded game
+        if (current - d < GameRecordSize && gameKeys[current - d] == board.hashKey) return 1;
+    }
+    return 0;
+}
+
+int TimeIsUp() {
+    // 1. The last move before the control, once the first iterations are done.
+    if (movesPerControl != 0 && movesToGo <= 1 && iteration >= 5) return 1;
+    // 2. The root is not in trouble and the score has not dropped.
+    if (!rootInTrouble && !rootResearching && rootScore - lastScore >= -10) return 1;
+    // 3. One extension per search, none with a fixed time per move.
+    if (extendedOnce || fixedMoveTime != 0) return 1;
+    // 4. Extend once.
+    extendedOnce = 1;
+    abortSearch = 0;
+    const int oldBudget = moveTimeBudget;
+    int64_t budget = moveTimeBudget;
+    if (movesPerControl == 0) {
+        if (timeLeft <= 60000) return 1;
+        if (increment > 0) budget *= 2;
+    } else {
+        // The product exceeds 32 bits for long controls.
+        const int64_t reserve = (static_cast<int64_t>(movesToGo - 1) * baseMinutes * 540000 /
+                                 movesPerControl) / 10;
+        const int64_t share = (static_cast<int64_t>(timeLeft) - reserve - budget) / 7;
+        const int64_t factor =
+            (rootScore - lastScore < -20 && static_cast<int64_t>(timeLeft) - budget > 120000)
+                ? 2 : 1;
+        budget += factor * share;
+        if (budget < 0) return 1;
+    }
+    if (budget > INT32_MAX) budget = INT32_MAX;
+    moveTimeBudget = static_cast<int>(budget);
+    if (!infiniteAnalysis) {
+        Print("\n");
+        if (debugOutput) Print("info string ");
+        Print("Time Extension: from %d to %d\n\n", oldBudget / 10, moveTimeBudget / 10);
+    }
+    return 0;
+}
+
+int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int extension) {
+    const int p = board.historyIndex;
+
+    // 1. Input and clock, every 1024 nodes.
+    if ((nodes & 1023) == 0) {
+        if (PollInput() == 1) {
+            abortSearch = 1;
+            return 0;
+        }
+        elapsed = elapsedNow();
+        if (periodicLines < rootMovesSearched && elapsed - lastPeriodicElapsed > 1500 &&
+            iteration > 5) {
+            ++periodicLines;
+            lastPeriodicElapsed = elapsed;
+            PrintCurrentMoveLine();
+        }
+        if (elapsed >= moveTimeBudget && TimeIsUp()) {
+            abortSearch = 1;
+            return 0;
+        }
+    }
+
+    // 2. The line from here starts empty.
+    pvLength[p] = p;
+    // The tables of the line end here: answer with the static evaluation.
+    if (p >= MaxSearchPly || gameIndex + p >= GameRecordSize) return evaluate(alpha, beta);
+
+    // 3. Draws by repetition inside the line and by the fifty-move rule.
+    if (IsRepeatedInLine() == 1) return 0;
+    if (board.fiftyCount >= 100) return 0;
+
+    // 4. Transposition table.
+    const uint32_t index = transIndex();
+    int hashScore = 0;
+    Move hashMove = 0;
+    int nullVeto = 0;
+    if (ProbeTrans(index, alpha, beta, depth, &hashScore, &hashMove, &nullVeto)) return hashScore;
+
+    // 5. Endgame tablebases.
+    if (board.menCount <= maxTbMen && depth > 60 && !iidActive) {
+        const int tb = ProbeTablebases();
+        if (tb != 0 && tb != 30000) return tb;
+        if (tb == 0) {
+            const int balance = board.sideToMove == White ? board.material : -board.material;
+            return balance > 0 ? 1 : (balance < 0 ? -1 : 0);
+        }
+        if (board.menCount == 2) return 0;
+    }
+
+    // 6. Mate distance.
+    if (alpha >= 29999 - p) return alpha - 1;
+
+    // 7. Horizon.
+    if (depth < 1) {
+        countNode();
+        return Quiesce(alpha, beta);
+    }
+
+    // 8. Null move.
+    int mateThreat = afterNull == 2 ? 1 : 0;
+    if (afterNull == 0 && !nullVeto && !inCheck && beta == alpha + 1 &&
+        (depth <= 300 || (board.whitePieceCount > 2 && board.blackPieceCount > 2))) {
+        const int savedEp = board.epSquare;
+        board.sideToMove ^= 1;
+        board.hashKey ^= NullMoveKey;
+        ++board.fiftyCount;
+        ++board.historyIndex;
+        recordLineKey();
+        board.epSquare = 0;
+        const int nullDepth = depth < 300 ? depth - 180 : depth - 240;
+        const int score = -Search(-beta, -beta + 1, nullDepth, 1, 0, extension);
+        board.epSquare = savedEp;
+        --board.historyIndex;
+        --board.fiftyCount;
+        board.hashKey ^= NullMoveKey;
+        board.sideToMove ^= 1;
+        if (abortSearch) return 30000;
+        if (score >= beta) {
+            StoreTrans(score, index, BoundLower, 0, nullDepth + 60 > 0 ? nullDepth + 60 : 0);
+            return score;
+        }
+        if (score < -29800) mateThreat = 1;
+    }
+
+    // 9. Internal iterative deepening finds a move to try first.
+    if (hashMove == 0 && depth >= 180 && !iidActive && afterNull == 0) {
+        iidActive = 1;
+        Search(alpha, beta, depth - 120, mateThreat ? 2 : 0, inCheck, extension);
+        const TransEntry& deep = TransTable[index].deep;
+        if (deep.keyLow == static_cast<uint32_t>(board.hashKey) &&
+            deep.keyHigh == static_cast<uint32_t>(board.hashKey >> 32))
+            hashMove = deep.moveAndBound >> 3;
+        iidActive = 0;
+        if (abortSearch) return 30000;
+    }
+
+    // 10. Moves; none means mate or stalemate.
+    Move list[MaxMoves];
+    int keys[MaxMoves];
+    board.maxVictimValue = 0;
+    const int count = static_cast<int>(generateMoves(list, inCheck) - list);
+    if (count == 0) {
+        if (inCheck) {
+            StoreTrans(p - 30000, index, BoundUpper, 0, depth);
+            return p - 30000;
+        }
+        StoreTrans(0, index, BoundUpper, hashMove, depth);
+        return 0;
+    }
+
+    // 11. Ordering.
+    OrderSearchMoves(list, keys, count, hashMove);
+    int best = -30000;
+    Move bestMove = hashMove;
+    const int entryAlpha = alpha;
+    int searchBeta = beta;
+    const int men = board.whitePieceCount + board.blackPieceCount;
+
+    // 12. The move loop.
+    for (int i = 0; i < count; ++i) {
+        // 12.1 Make the move.
+        const Move m = PickNext(keys, list, i, count);
+        makeMove(m);
+        recordLineKey();
+        lineMoves[board.historyIndex] = m;
+        if (board.historyIndex > selDepth) selDepth = static_cast<uint8_t>(board.historyIndex);
+        const int givesCheck = sideToMoveAttacked();
+        countNode();
+        int ext = 0;
+        int pruned = 0;
+        int reduced = 0;
+        int score = 0;
+
+        // 12.2 Extensions: check, recapture, pawn to the seventh, mate threat, few replies.
+        const Move previous = lineMoves[p];
+        if (givesCheck) {
+            ext = 60;
+        } else if (previous != 0 && moveCaptured(previous) && moveTo(m) == moveTo(previous) &&
+                   (board.historyIndex <= 10 ||
+                    valueClass[moveCaptured(previous)] == valueClass[moveCaptured(m)])) {
+            ext = 60;
+        } else {
+            if (pawnToSeventh(m) || movePromotion(m)) ext += 45;
+            if (mateThreat) ext += 45;
+            if (count <= 2) ext += 45;
+            if (ext > 60) ext = 60;
+        }
+
+        // 12.3 Futility by the incremental material (classes exist up to depth 240 only).
+        if (depth <= 240 && !givesCheck && !inCheck && !mateThreat &&
+            (i > 9 || beta == alpha + 1) && men > 4) {
+            const int mat = board.sideToMove == White ? -board.material : board.material;
+            switch (futilityClassOf(depth)) {
+            case 1: {
+                const int margin = (men > 6 && board.maxVictimValue == 0) ? 100 : 150;
+                if (mat + margin <= alpha) {
+                    pruned = 1;
+                    score = mat + 100;
+                }
+                break;
+            }
+            case 2:
+                if (mat + 350 <= alpha) {
+                    pruned = 1;
+                    score = mat + 300;
+                }
+                break;
+            case 3:
+                if (mat + 550 <= alpha) {
+                    pruned = 1;
+                    score = mat + 500;
+                }
+                break;
+            case 4:
+                if (mat + 1000 <= alpha) {
+                    ext -= 60;
+                    ++reductions;
+                }
+                break;
+            default: break;
+            }
+            if (pruned) ++futilityPrunes;
+        }
+
+        // 12.4 Late moves one ply from the horizon that the evaluation does not lift.
+        if (!pruned && ext == 0 && !inCheck && men > 4 && depth > 60 && depth <= 120 &&
+            i >= (2 * count) / 3) {
+            const int s = -evaluate(-beta, -alpha);
+            if (s <= alpha) {
+                pruned = 1;
+                score = s;
+                ++futilityPrunes;
+            }
+        }
+
+        // 12.5 Late quiet moves are searched one ply shallower first.
+        if (!pruned && !moveCaptured(m) && extension == 0 && ext == 0 && !inCheck &&
+            depth > 240 && i > 6 && men > 4 && -evaluate(-beta, -alpha) <= alpha) {
+            ext = -60;
+            reduced = 1;
+            ++reductions;
+        }
+
+        // 12.6 Search, with re-searches of reduced and null-window moves that beat alpha.
+        if (!pruned) {
+            const int newDepth = depth - 60 + ext;
+            score = -Search(-searchBeta, -alpha, newDepth, 0, givesCheck, ext);
+            if (reduced) {
+                if (score > alpha) {
+                    score = -Search(-searchBeta, -alpha, depth - 60, 0, givesCheck, -60);
+                    if (score > alpha && score < beta)
+                        score = -Search(-beta, -(score - 1), depth - 60, 0, givesCheck, -60);
+                }
+            } else if (score > alpha && score < beta && i > 0) {
+                score = -Search(-beta, -(score - 1), newDepth, 0, givesCheck, ext);
+            }
+        }
+
+        // 12.7 Take the move back.
+        lineMoves[board.historyIndex] = 0;
+        unmakeMove(m);
+        if (abortSearch) return 30000;
+
+        // 12.8 Best so far, principal variation, cutoff.
+        if (score > best) {
+            best = score;
+            if (score > alpha) {
+                alpha = score;
+                bestMove = m;
+                updatePv(p, m);
+                if (score >= beta) {
+                    if (!moveCaptured(m)) {
+                        int32_t& h = historyScore[board.squares[moveFrom(m)]][moveTo(m)];
+                        h = static_cast<int32_t>(static_cast<uint32_t>(h) +
+                                                 (1u << ((depth / 60) % 32)));
+                        recordKiller(m, p);
+                    }
+                    ++cutoffs;
+                    if (i == 0) ++firstMoveCutoffs;
+                    StoreTrans(score, index, BoundLower, m, depth);
+                    return score;
+                }
+            }
+            searchBeta = alpha + 1;
+        }
+    }
+
+    // 13. Store the result; a node that failed low keeps the hash move it started with.
+    StoreTrans(best, index, best <= entryAlpha ? BoundUpper : BoundExact, bestMove, depth);
+    return best;
+}
+
+int Quiesce(int alpha, int beta) {
+    const int p = board.historyIndex;
+    // 1. The line from here starts empty.
+    pvLength[p] = p;
+    if (p >= MaxQuiescePly) return evaluate(alpha, beta);
+
+    // 2. Quiescence table.
+    const uint32_t index = quiesceIndex();
+    int stored = 0;
+    Move firstMove = 0;
+    if (ProbeQuiesce(index, alpha, beta, &stored, &firstMove)) return stored;
+
+    // 3. Stand pat.
+    const int standPat = evaluate(alpha, beta);
+    int best = standPat;
+    const int entryAlpha = alpha;
+    if (standPat > alpha) {
+        if (standPat >= beta) {
+            StoreQuiesce(index, standPat, 0, BoundLower);
+            return standPat;
+        }
+        alpha = standPat;
+    }
+
+    // 4. Captures that cannot lift the score to alpha are not worth trying.
+    const int deltaLimit =
+        board.whitePieceCount + board.blackPieceCount > 2 ? alpha - standPat - 200 : -1;
+
+    // 5. Captures and promotions.
+    Move list[MaxMoves];
+    int keys[MaxMoves];
+    int exchange[MaxMoves];
+    board.maxVictimValue = 0;
+    const Bitboard pinned = findPins(board.sideToMove);
+    const int count = static_cast<int>(generateCaptures(list, pinned) - list);
+    if (count == 0 || board.maxVictimValue <= deltaLimit) return best;
+    if (board.maxVictimValue > 3000) return 30000;
+
+    // 6. Best exchange first.
+    OrderQuiesceMoves(list, keys, exchange, count, firstMove);
+    Move bestMove = 0;
+    for (int n = 0; n < count; ++n) {
+        const int idx = PickBestIndex(keys, count);
+        const Move m = list[idx];
+        const bool promotion = movePromotion(m) != 0;
+        if (!promotion && !(static_cast<int>(victimValue[moveCaptured(m)]) > deltaLimit &&
+                            exchange[idx] >= 0))
+            continue;
+        makeMove(m);
+        const int score = -Quiesce(-beta, -alpha);
+        unmakeMove(m);
+        if (score > best) {
+            best = score;
+            if (score > alpha) {
+                alpha = score;
+                bestMove = m;
+                updatePv(p, m);
+                if (score >= beta) {
+                    StoreQuiesce(index, score, m, BoundLower);
+                    return score;
+                }
+            }
+        }
+    }
+
+    // 7. Store and return.
+    StoreQuiesce(index, best, bestMove, best <= entryAlpha ? BoundUpper : BoundExact);
+    return best;
+}
