@@ -8,7 +8,7 @@
 # Not part of make test: a full run takes long.
 #   scripts/soak.sh [games per series] [engine] [out folder]
 # Environment: SOAK_TC (xboard -tc, default 0:10), SOAK_MPS (default 40), SOAK_OPPONENTS
-# (default "fairymax phalanx"), SOAK_PROTOCOLS (default "xboard uci"), SOAK_PONDER ("false true").
+# (default "fairymax phalanx"; stockfish also works), SOAK_PROTOCOLS (default "xboard uci"), SOAK_PONDER ("false true").
 set -u
 games=${1:-10}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -67,9 +67,11 @@ for protocol in $protocols; do
             printf '[Preferences]\nLog File=1\n' >"$dir/engine/Morvane.cfg"
             uci=()
             [ "$protocol" = uci ] && uci=(-fUCI)
+            # stockfish speaks UCI only: xboard reaches it through polyglot too.
+            [ "$opponent" = stockfish ] && uci+=(-sUCI)
             start=$(date +%s)
             xvfb-run -a xboard -noGUI -fcp "$engine" -fd "$dir/engine" "${uci[@]}" \
-                -scp "$opponent" -mg "$games" -mps "$mps" -tc "$tc" -inc 0 \
+                -scp "$opponent" -mg "$games" -mps "$mps" -tc "$tc" \
                 -ponderNextMove "$ponder" -sgf "$dir/games.pgn" -autoCallFlag true \
                 -popupExitMessage false -nameOfDebugFile "$dir/xboard.debug" -debug \
                 >"$dir/xboard.out" 2>&1 &
