@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every fuzz target of a fuzz build: first the kept regression inputs of
 # tests/fuzz_regressions/<target>/, then a fuzzing run of the given seconds from the seed corpus
-# fuzz/corpus/<target>/. A crash, a sanitizer report, a hang (-timeout) or a leak fails the run;
+# fuzz/corpus/<target>/ (with fuzz/dict/<target>.dict). A crash, a sanitizer report, a hang (-timeout) or a leak fails the run;
 # the input that failed is kept under <build>/findings/<target>/ for tests/fuzz_regressions/.
 #   scripts/fuzz_run.sh build-fuzz 10
 set -u
@@ -19,6 +19,8 @@ for program in "$build"/fuzz_*; do
     mkdir -p "$findings" "$corpus"
     cp -n "$root/fuzz/corpus/$target/"* "$corpus/" 2>/dev/null
     options=(-timeout=10 -rss_limit_mb=2048 -max_len=8192 "-artifact_prefix=$findings/")
+    # A dictionary of the target's words (FEN letters, SAN marks, PGN tags, commands).
+    [ -f "$root/fuzz/dict/$target.dict" ] && options+=("-dict=$root/fuzz/dict/$target.dict")
     regressions="$root/tests/fuzz_regressions/$target"
     if [ -d "$regressions" ] && [ -n "$(ls -A "$regressions")" ]; then
         if ! (cd "$build" && "$program" "${options[@]}" "$regressions"/* >"$build/$target-regressions.log" 2>&1); then
