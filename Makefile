@@ -2,17 +2,23 @@
 # `make run` starts the engine at the console.
 
 BUILD    ?= build
+# The same suite again, built with the address and undefined-behaviour sanitizers.
+ASAN_BUILD ?= build-asan
+# libFuzzer targets (fuzz/), built with clang; seconds per target in make test and in make fuzz.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SMOKE_SECONDS ?= 10
+FUZZ_SECONDS ?= 600
 JOBS     ?= $(shell nproc)
 # Debian packages the build, the tests and the real-interface checks need.
 PACKAGES := cmake g++ make pkg-config libgtest-dev libdb5.3-dev db5.3-util libinih-dev \
-            stockfish xboard xvfb xauth fairymax tmux polyglot phalanx
+            stockfish xboard xvfb xauth fairymax tmux polyglot phalanx clang libclang-rt-14-dev
 
 # Debian installs the engines used as opponents and oracles under /usr/games.
 export PATH := $(PATH):/usr/games
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test test-release test-asan test-fuzz fuzz fuzz-build run bench clean
 
 all: build
 
@@ -31,8 +37,29 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: build
+test: test-release test-asan test-fuzz
+
+test-release: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# -O1 keeps the sanitized build and its run well inside CI's time; any report ends the run.
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DMORVANE_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+fuzz-build: deps
+	CC=clang CXX=clang++ cmake -S fuzz -B $(FUZZ_BUILD)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+# A short run of each fuzz target, after replaying the kept crash inputs.
+test-fuzz: fuzz-build
+	scripts/fuzz_run.sh $(FUZZ_BUILD) $(FUZZ_SMOKE_SECONDS)
+
+fuzz: fuzz-build
+	scripts/fuzz_run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 run: build
 	@if [ -x $(BUILD)/morvane ]; then ./$(BUILD)/morvane; \
@@ -42,4 +69,4 @@ bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x $$b ] && $$b; done
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

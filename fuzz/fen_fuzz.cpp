@@ -1,0 +1,26 @@
+// FEN set-up of arbitrary text, then what the engine does with any position it accepted: move
+// generation, perft to depth 2 (every move made and taken back), the static evaluation.
+#include "board/perft.h"
+#include "fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::prepareEngine();
+    fuzz::Text text(data, size);
+    fuzz::setFen(text.chars);
+
+    const uint64_t key = board.hashKey;
+    const int material = board.material;
+    Move list[MaxMoves];
+    Move* end = generateMoves(list, sideToMoveInCheck());
+    const uint32_t count = static_cast<uint32_t>(end - list);
+    if (perftCount(1) != count) fuzz::fail();
+    perftCount(2);
+    perftNodes = 0;
+    perftLeaves(2);
+    // Every make was taken back: the position is the one set up.
+    if (board.hashKey != key || board.material != material || board.historyIndex != 0)
+        fuzz::fail();
+    evaluate(-30000, 30000);
+    evaluate(-50, 50);
+    return 0;
+}
