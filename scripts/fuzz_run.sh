@@ -27,6 +27,7 @@ for program in "$build"/fuzz_*; do
             echo "FAILED: $target regression input (see $build/$target-regressions.log)"
             tail -40 "$build/$target-regressions.log"
             failed=1
+            summary+=("fuzz_$target: regression input failed, status 1")
             continue
         fi
     fi
@@ -44,4 +45,6 @@ for program in "$build"/fuzz_*; do
 done
 printf '%s\n' "${summary[@]}"
 [ ${#summary[@]} -gt 0 ] || { echo "No fuzz target found in $build"; exit 1; }
+failures=$(printf '%s\n' "${summary[@]}" | grep -vc 'status 0$')
+echo "fuzz: $((${#summary[@]} - failures)) passed, $failures failed"
 exit $failed
