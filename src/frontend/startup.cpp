@@ -87,6 +87,9 @@ bool ReadConfiguration() {
     selectPawnHashMegabytes(pawnPower);
     clearHashEachMove = iniReadInt(path, Section, "Keep Hash Tables", 1) ^ 1;
     long cacheMegabytes = iniReadInt(path, Section, "TB Cache", 0);
+    // Held within the range the tbcache command takes: a slip in the file must not end the
+    // engine before it has read a command.
+    if (cacheMegabytes > MaxTbCacheMegabytes) cacheMegabytes = MaxTbCacheMegabytes;
     tbCacheBytes = cacheMegabytes > 0 ? cacheMegabytes * 1048576 : 0;
     iniReadString(path, Section, "TB Path", "Z:\\TBs", tbPath, sizeof tbPath);
     contempt = iniReadInt(path, Section, "Contempt Value", 1);

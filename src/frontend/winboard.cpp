@@ -245,7 +245,7 @@ void WinBoardCommand() {
         if (std::sscanf(arguments(), "%255s", tbPath) == 1) InitTablebases(2);
         break;
     case 714: // tbcache
-        if (readBounded(0, 256, &value)) {
+        if (readBounded(0, MaxTbCacheMegabytes, &value)) {
             tbCacheBytes = value * 1048576;
             InitTablebases(1);
         }

@@ -134,6 +134,9 @@ Move PonderMoveFromText(const char* text) {
     return 0;
 }
 
+// Milliseconds a sudden-death budget leaves on the clock.
+constexpr int SuddenDeathReserve = 1000;
+
 int AllocateTime() {
     // 1.
     lowTime = 0;
@@ -151,6 +154,10 @@ int AllocateTime() {
         t = 0.045 * timeLeft;
         if (timeLeft > 15000 && timeLeft < 60000) t *= 2.2222223;
         if (t < 9000) lowTime = 1;
+        // The last second stays on the clock. Near it the engine answers at once, so that the
+        // fixed cost of every move (reading, writing, the interface's own delay) cannot run a
+        // clock without increment down to nothing in a long game.
+        if (t > timeLeft - SuddenDeathReserve) t = timeLeft > SuddenDeathReserve ? timeLeft - SuddenDeathReserve : 0;
     }
     // 4.
     return static_cast<int>(t);

@@ -4,6 +4,8 @@
 #include <cstdint>
 
 extern char tbPath[256];
+// Largest decompression cache the configuration and the tbcache command accept, in MB.
+constexpr long MaxTbCacheMegabytes = 256;
 extern long tbCacheBytes;
 extern void* tbCache;
 extern int maxTbMen;

@@ -187,6 +187,16 @@ TEST(WinBoard, ForceThenGoCountsTheMoveNumber) {
     EXPECT_EQ(outputBeforePong(engine, 1), "Illegal move: " + move[1].str() + "\n");
 }
 
+// The engine's first move of a new sudden-death game with its clock at the given centiseconds.
+std::string suddenDeathAnswer(EngineProcess& engine, int centiseconds) {
+    engine.send("new");
+    engine.send("level 0 2:30 1");
+    engine.send("time " + std::to_string(centiseconds));
+    engine.send("otim 3000");
+    engine.send("go");
+    return engineAnswer(engine);
+}
+
 TEST(WinBoard, ClockCommandsReachTheNextSearch) {
     EngineProcess engine;
     ASSERT_TRUE(startXboard(engine));
@@ -200,14 +210,15 @@ TEST(WinBoard, ClockCommandsReachTheNextSearch) {
     EXPECT_NE(text.find("Depth: 3;"), std::string::npos) << text;
     EXPECT_NE(text.find("\nMoves left: 39\n"), std::string::npos) << text;
     // Sudden death, 30 s on the clock (time in centiseconds): a tenth of it, 300 cs.
-    engine.send("new");
-    engine.send("level 0 2:30 1");
-    engine.send("time 3000");
-    engine.send("otim 3000");
-    engine.send("go");
-    text = engineAnswer(engine);
+    text = suddenDeathAnswer(engine, 3000);
     EXPECT_NE(text.find("\nPlanning to think for 300\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("Moves left"), std::string::npos);
+    // With less than a second left the engine plans nothing and answers at once with a move.
+    text = suddenDeathAnswer(engine, 80);
+    EXPECT_NE(text.find("\nPlanning to think for 0\n"), std::string::npos) << text;
+    std::smatch quick;
+    ASSERT_TRUE(std::regex_search(text, quick, std::regex(R"(; time: (\d+\.\d\d);)"))) << text;
+    EXPECT_LT(std::stod(quick[1].str()), 0.5) << text;
     // A fixed time per move: the plan is that second, and about a second is spent.
     engine.send("new");
     engine.send("st 1");

@@ -263,4 +263,15 @@ TEST(AllocateTime, ControlsAndSuddenDeath) {
     timeLeft = 300000;
     EXPECT_EQ(AllocateTime(), 13500);
     EXPECT_EQ(lowTime, 0);
+    // The last second is never planned for: the budget shrinks to what lies above it, then to 0.
+    timeLeft = 2000;
+    EXPECT_EQ(AllocateTime(), 90);
+    timeLeft = 1020;
+    EXPECT_EQ(AllocateTime(), 20);
+    timeLeft = 1000;
+    EXPECT_EQ(AllocateTime(), 0);
+    timeLeft = 40;
+    EXPECT_EQ(AllocateTime(), 0);
+    timeLeft = -500;
+    EXPECT_EQ(AllocateTime(), 0);
 }
