@@ -70,6 +70,20 @@ void printSummary(double nps) {
     PrintStatistics();
 }
 
+// A UCI "go infinite" whose search ended by itself (its depth limit, or no move to search)
+// keeps its bestmove until the interface says stop; isready is answered meanwhile. Any other
+// line also ends the wait and is handled after the bestmove, as it would end the search.
+void awaitStop() {
+    while (!outputClosed && ReadCommandLine(commandLine, CommandLineSize)) {
+        if (std::strcmp(commandLine, "isready") == 0) {
+            Print("\nreadyok\n\n");
+            continue;
+        }
+        pendingLine = 1;
+        return;
+    }
+}
+
 // Step 10: plays m, records it, prints the summary and announces it.
 void playAndReport(Move m) {
     moveToCoordinate(m, moveText);
@@ -132,6 +146,8 @@ void PlayEngineMove() {
     if (movesPerControl > 0 && movesToGo < 1) movesToGo = 1;
     Move m = Think();
     if (movesToGo == 1 && savedMovesToGo < 1) movesToGo = savedMovesToGo;
+    if (uciMode && uciAwaitStop && !pendingLine) awaitStop();
+    uciAwaitStop = 0;
 
     resignAndDrawBookkeeping();
     if (rootMoveCount == 0 || m == 0) {

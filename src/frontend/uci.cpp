@@ -39,6 +39,7 @@ int uciRotateArmed = 0;
 int lastPositionLength = 0;
 int16_t previousMovesToGo = 0;
 int uciPonderIdle = 0;
+int uciAwaitStop = 0;
 
 namespace {
 
@@ -211,6 +212,7 @@ void goCommand(const Words& words) {
     infiniteAnalysis = 0;
     pondering = 0;
     uciPonderIdle = 0;
+    uciAwaitStop = 0;
     uciClearPending = clearHashEachMove;
     // A fixed time belongs to the go that gave it; an earlier movetime must not linger.
     fixedMoveTime = 0;
@@ -254,6 +256,7 @@ void goCommand(const Words& words) {
             break;
         case 215: // infinite
             infiniteAnalysis = 1;
+            uciAwaitStop = 1;
             uciRotateArmed = 0;
             moveTimeBudget = 999999;
             break;

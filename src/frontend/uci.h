@@ -11,6 +11,8 @@ extern int16_t previousMovesToGo; // movestogo of the previous go that carried i
 // A go ponder arrived on a position without one king a side: no search runs, but the stop or
 // ponderhit that follows still owes the interface its bestmove.
 extern int uciPonderIdle;
+// The current go is "go infinite": its bestmove waits for stop even when the search ends first.
+extern int uciAwaitStop;
 
 // Handles the line in commandLine by its commandKey (the loop calls it in UCI mode).
 void UciCommand();

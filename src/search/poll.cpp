@@ -37,14 +37,17 @@ int PollInput() {
     //    (in analysis every line does, so that the interface can end or change it).
     if (c != '?') {
         pushBackInputByte(c);
-        if (!pondering && ponderEnabled && !infiniteAnalysis) {
+        const bool ownTimeWithPonder = !pondering && ponderEnabled && !infiniteAnalysis;
+        if (uciMode || ownTimeWithPonder) {
             ReadCommandLine(commandLine, CommandLineSize);
-            // A UCI interface waits for its answer to isready, even while the engine thinks.
+            // A UCI interface may ask isready at any time and expects the search to go on.
             if (uciMode && std::strcmp(commandLine, "isready") == 0) {
                 Print("\nreadyok\n\n");
                 return 0;
             }
-            if (interrupts(commandLine)) {
+            // Any other UCI line ends the search, except on the engine's own time with pondering
+            // on; the loop handles the line already read.
+            if (!ownTimeWithPonder || interrupts(commandLine)) {
                 pendingLine = 1;
                 return 1;
             }

@@ -57,8 +57,26 @@ TEST(UciSearch, GoInfiniteRunsUntilStop) {
     engine.send("position startpos");
     engine.send("go infinite");
     EXPECT_EQ(engine.readUntil("bestmove", 1500), "");
+    // isready is answered and the analysis goes on.
+    engine.send("isready");
+    std::string ready = engine.readUntil(UciReadyOk, 2000);
+    ASSERT_FALSE(ready.empty()) << "no readyok during the analysis";
+    EXPECT_EQ(ready.find("bestmove"), std::string::npos) << ready;
+    EXPECT_EQ(engine.readUntil("bestmove", 500), "");
     engine.send("stop");
     expectAnnouncement(untilBestmove(engine, 10000));
+    EXPECT_EQ(countOf(outputBeforeReady(engine), "bestmove"), 0);
+    // Bare kings reach the last depth at once; the bestmove still waits for stop.
+    engine.send("position fen 8/8/4k3/8/8/3K4/8/8 w - - 0 1");
+    engine.send("go infinite");
+    EXPECT_EQ(engine.readUntil("bestmove", 1500), "");
+    engine.send("isready");
+    ready = engine.readUntil(UciReadyOk, 2000);
+    ASSERT_FALSE(ready.empty()) << "no readyok after the analysis ended";
+    EXPECT_EQ(ready.find("bestmove"), std::string::npos) << ready;
+    engine.send("stop");
+    std::string move = bestmoveOf(untilBestmove(engine, 10000));
+    EXPECT_EQ(legalPrefix("8/8/4k3/8/8/3K4/8/8 w - - 0 1", "", {move}), 1u) << move;
     EXPECT_EQ(countOf(outputBeforeReady(engine), "bestmove"), 0);
     // A position with one legal move is still analysed until stop.
     engine.send("position fen r1bqk3/pppp1ppp/2n2n2/8/Q7/3B4/5PPP/4r1K1 w q - 0 1"); // only Bf1

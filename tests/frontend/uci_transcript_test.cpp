@@ -28,9 +28,10 @@ const char* const DefaultReply =
     "option name Clear Hash type button\n"
     "uciok\n\n";
 
-// The text of a go cut short by isready: what the handler printed, the search, the bestmove.
+// The text of a go cut short by stop: what the handler printed, the search, the bestmove.
 std::string shortGo(EngineProcess& engine, const std::string& go) {
     engine.send(go);
+    engine.send("stop");
     return outputBeforeReady(engine);
 }
 
