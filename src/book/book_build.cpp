@@ -12,6 +12,8 @@
 
 // Console attribute of the summary line: bright white on bright red.
 constexpr int SummaryAttribute = 207;
+// The book's name with ".new" after it.
+constexpr int BuildNameSize = 1024;
 
 // The counts of the build: on a terminal in colour over the row above the cursor, on a pipe
 // as a plain line of standard output, so that scripts can read them. Never into the log.
@@ -43,8 +45,15 @@ void buildBook(const char* pgnName, const char* bookName, int maxPly, int minGam
         exit(1);
     }
     initPgnReader(&builder.reader, pgn);
-    // Step 3: a fresh book; the hash tables make room for the build.
-    remove(bookName);
+    // Step 3: a fresh book, written under a temporary name so that the previous book stays
+    // whole until the new one is complete (a full disk must not leave a damaged book in its
+    // place); the hash tables make room for the build.
+    char buildName[BuildNameSize];
+    if (snprintf(buildName, sizeof buildName, "%s.new", bookName) >= BuildNameSize) {
+        Print("Error opening book.\n");
+        exit(1);
+    }
+    remove(buildName);
     FreeHashTables();
     FreePawnHash();
     // Step 4: the occurrence filter.
@@ -54,7 +63,7 @@ void buildBook(const char* pgnName, const char* bookName, int maxPly, int minGam
         exit(1);
     }
     // Step 5: the database.
-    builder.db = openBookDatabase(bookName, BookForBuilding);
+    builder.db = openBookDatabase(buildName, BookForBuilding);
     if (!builder.db) {
         Print("Error opening book.\n");
         exit(1);
@@ -68,7 +77,9 @@ void buildBook(const char* pgnName, const char* bookName, int maxPly, int minGam
     Print("\n\n");
     writeBuildSummary(builder.games, builder.uniques);
     free(builder.occurrenceFilter);
-    closeBookDatabase(builder.db);
+    if (closeBookDatabase(builder.db) != 0) builder.writeFailed = 1;
+    if (!builder.writeFailed && rename(buildName, bookName) != 0) builder.writeFailed = 1;
+    if (builder.writeFailed) remove(buildName);
     fclose(pgn);
     uint32_t end = tickCount();
     // Step 9: the tables back, the board at the start.
@@ -77,5 +88,6 @@ void buildBook(const char* pgnName, const char* bookName, int maxPly, int minGam
     resetGame();
     installInitialKeys();
     Print("\nElapsed Time: %.2f\n", (end - start) * 0.001);
-    Print("Done\n");
+    if (builder.writeFailed) Print("Error writing book: the previous book is kept.\n");
+    else Print("Done\n");
 }

@@ -113,13 +113,15 @@ void storeBookPosition(BookBuilder* builder, int weight) {
     }
     uint32_t stored = 0;
     uint32_t value;
-    if (bookGet(builder->db, key, &stored) == 1) {
+    const int found = bookGet(builder->db, key, &stored);
+    if (found < 0) builder->writeFailed = 1;
+    if (found == 1) {
         value = stored + weight;
     } else {
         builder->uniques++;
         value = static_cast<uint32_t>(weight) * static_cast<uint32_t>(builder->threshold + 1);
     }
-    bookPut(builder->db, key, value);
+    if (bookPut(builder->db, key, value) != 0) builder->writeFailed = 1;
 }
 
 void replayGames(BookBuilder* builder) {

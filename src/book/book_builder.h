@@ -18,6 +18,7 @@ struct BookBuilder {
     int threshold;             // occurrences counted before a position is stored
     int games;                 // "Result" lines read
     int uniques;               // records created
+    int writeFailed;           // a record could not be read back or stored (a full disk)
 };
 
 // 1 for exactly "blancas.obk", 0 for exactly "negras.obk", -1 for any other name.

@@ -95,8 +95,8 @@ DB* openBookDatabase(const char* name, BookOpenMode mode) {
     return db;
 }
 
-void closeBookDatabase(DB* db) {
-    db->close(db, 0);
+int closeBookDatabase(DB* db) {
+    return db->close(db, 0);
 }
 
 int bookGet(DB* db, uint32_t key, uint32_t* value) {

@@ -15,7 +15,8 @@ enum BookOpenMode {
 // Opens the book, or nullptr. An existing file is used only when the library verifies it as a
 // sound database, so a file that is not a book (or is damaged) is never written to.
 DB* openBookDatabase(const char* name, BookOpenMode mode);
-void closeBookDatabase(DB* db);
+// Closes the file, writing what is cached; 0 on success.
+int closeBookDatabase(DB* db);
 // 1 with *value set when the key has a 4-byte record, 0 when absent, -1 on a library error.
 int bookGet(DB* db, uint32_t key, uint32_t* value);
 // Stores (overwrites) the record; 0 on success.

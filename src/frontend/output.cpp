@@ -15,6 +15,7 @@ bool outputClosed = false;
 namespace {
 
 const char* const ProcessFileName = "process.out";
+const char* const ProcessTempName = "process.out.new";
 const char* const LogTrailer = "</b></pre>\n</body>\n</html>\n";
 // A finished log smaller than this is deleted and its number used again.
 constexpr long MinimumLogBytes = 1024;
@@ -93,14 +94,15 @@ void CloseLog(const char* suffix) {
     if (logFile == nullptr) return;
     fputs(LogTrailer, logFile);
     fputs(suffix ? suffix : "", logFile);
-    // Measure the complete file, buffered output included.
-    fflush(logFile);
+    // Measure the complete file, buffered output included. A log that could not be written
+    // whole (a full disk) is removed rather than left cut short.
+    bool damaged = fflush(logFile) != 0 || ferror(logFile) != 0;
     fseek(logFile, 0, SEEK_END);
     long size = ftell(logFile);
-    fclose(logFile);
+    if (fclose(logFile) != 0) damaged = true;
     logFile = nullptr;
     lastInputOffset = -1;
-    if (size >= 0 && size < MinimumLogBytes) {
+    if (damaged || (size >= 0 && size < MinimumLogBytes)) {
         remove(logFileName);
         nextLogNumber -= 1;
     }
@@ -144,8 +146,11 @@ void ReadProcessOut() {
 }
 
 void WriteProcessOut() {
-    FILE* file = fopen(ProcessFileName, "w");
+    // Written beside the old file and renamed over it, so that a full disk or a failed write
+    // leaves the previous numbers rather than an empty or cut-short file.
+    FILE* file = fopen(ProcessTempName, "w");
     if (file == nullptr) return;
-    fprintf(file, "%d %ld", nextLogNumber - 1, static_cast<long>(time(nullptr)));
-    fclose(file);
+    bool written = fprintf(file, "%d %ld", nextLogNumber - 1, static_cast<long>(time(nullptr))) > 0;
+    if (fclose(file) != 0) written = false;
+    if (!written || rename(ProcessTempName, ProcessFileName) != 0) remove(ProcessTempName);
 }

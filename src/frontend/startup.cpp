@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "board/attacks.h"
@@ -60,6 +61,15 @@ void terminationHandler(int) {
         WriteProcessOut();
     }
     _exit(0);
+}
+
+// The engine's fatal ends (a table it cannot allocate, a book it cannot create) leave the log and
+// "process.out" finished as quitting does; after quit nothing is left open and this does nothing.
+void finishFilesAtExit() {
+    if (logEnabled && logFile) {
+        CloseLog("");
+        WriteProcessOut();
+    }
 }
 
 void blockTermination() {
@@ -128,6 +138,8 @@ void StartUp() {
     action.sa_handler = terminationHandler;
     sigemptyset(&action.sa_mask);
     sigaction(SIGTERM, &action, nullptr);
+    static bool exitHandlerSet = false;
+    if (!exitHandlerSet) exitHandlerSet = std::atexit(finishFilesAtExit) == 0;
     bool found = ReadConfiguration();
     PrintBanner();
     if (found) Print("Found %s.cfg!\n", engineName);

@@ -46,9 +46,9 @@ void expectQuietStderr() {
 }
 
 // "process.out" is absent or exactly two numbers, never a half-written file.
-void expectProcessOutWhole() {
-    if (!exists("process.out")) return;
-    const std::string text = fileText("process.out");
+void expectProcessOutWhole(const std::string& name = "process.out") {
+    if (!exists(name)) return;
+    const std::string text = fileText(name);
     int number = 0, used = 0;
     long seconds = 0;
     const int fields = std::sscanf(text.c_str(), "%d %ld%n", &number, &seconds, &used);
@@ -78,6 +78,22 @@ void playOneMoveAndQuit(EngineRun& engine, const std::string& before = "") {
 // Whether a private mount namespace with read-only binds can be made here.
 bool canMountReadOnly() {
     return std::system("unshare -m sh -c 'mount --bind -o ro . .' 2>/dev/null") == 0;
+}
+
+// Whether a private mount namespace can hold a small memory file system here.
+bool canMountSmallDisk() {
+    return std::system("unshare -m sh -c 'mount -t tmpfs -o size=64k tmpfs .' 2>/dev/null") == 0;
+}
+
+// Starts the engine on a 256 KB disk of its own holding copies of this folder's configuration,
+// "process.out" and books, filled up but for spareKb; when the engine ends, what the disk holds
+// is copied to "after/" (the disk itself goes with the namespace).
+std::string smallDiskPrefix(int spareKb) {
+    return "rm -rf after && mkdir -p disk && mount -t tmpfs -o size=256k tmpfs disk && "
+           "cp Morvane.cfg process.out blancas.obk negras.obk disk/ && cd disk && "
+           "{ dd if=/dev/zero of=filler bs=1k 2>/dev/null; truncate -s -" +
+           std::to_string(spareKb) +
+           "k filler; } && sh -c '\"$1\"; status=$?; rm -f filler; cp -a . ../after; exit $status'";
 }
 
 class Faults : public ::testing::Test {
@@ -249,4 +265,59 @@ TEST_F(Faults, SideNotToMoveInCheck) {
     engine.send("uci\nposition fen 4k3/8/8/8/8/8/4R3/4K3 w - - 0 1\ngo depth 3\nisready\n");
     EXPECT_TRUE(engine.waitFor("readyok")) << engine.transcript;
     quitCleanly(engine);
+}
+
+TEST_F(Faults, FullDisk) {
+    if (!canMountSmallDisk()) GTEST_SKIP() << "no private mount namespace here: cannot make a small disk";
+    const std::string pgn = std::string(MORVANE_DATA_DIR) + "/pgn/";
+    ASSERT_GT(buildBookQuietly(pgn + "London1851.pgn", "blancas.obk").uniques, 0);
+    ASSERT_GT(buildBookQuietly(pgn + "London1851.pgn", "negras.obk").uniques, 0);
+    const std::string blackBook = fileText("negras.obk");
+    const size_t whiteRecords = readWholeBook("blancas.obk").size();
+    writeFile("Morvane.cfg", "[Preferences]\nLog File=1\n");
+    writeFile("process.out", "3 " + std::to_string(time(nullptr)) + "\n");
+
+    // The engine plays from the book, learns from a result and plays again, then rebuilds Black's
+    // book from a larger collection, which cannot fit. With the least room the new book cannot
+    // even be created (the engine ends, status 1, as for any book it cannot open); with more,
+    // its records cannot all be written: the engine says so and goes on.
+    int writeFailures = 0;
+    for (int spareKb : {8, 20, 28}) {
+        SCOPED_TRACE("spare KB " + std::to_string(spareKb));
+        EngineRun engine(smallDiskPrefix(spareKb));
+        ASSERT_TRUE(engine.started());
+        engine.send("xboard\nprotover 2\nnew\nsd 2\ngo\n");
+        EXPECT_TRUE(engine.waitFor("move ")) << engine.transcript;
+        engine.send("result 1-0 {adjudicated}\nnew\nsd 2\ngo\nping 3\n");
+        EXPECT_TRUE(engine.waitFor("pong 3")) << engine.transcript;
+        engine.send("book " + pgn + "Capablanca.pgn negras.obk\nping 4\nquit\n");
+        const int status = engine.waitExit(60000);
+        ASSERT_TRUE(status >= 0 && WIFEXITED(status)) << engine.transcript;
+        if (WEXITSTATUS(status) == 0) {
+            EXPECT_TRUE(engine.waitFor("Error writing book: the previous book is kept.\n")) << engine.transcript;
+            EXPECT_TRUE(engine.waitFor("pong 4")) << engine.transcript;
+            EXPECT_EQ(engine.transcript.find("Done"), std::string::npos) << engine.transcript;
+            writeFailures++;
+        } else {
+            EXPECT_EQ(WEXITSTATUS(status), 1);
+            EXPECT_TRUE(engine.waitFor("Error opening book.\n")) << engine.transcript;
+        }
+        expectQuietStderr();
+        // Nothing lost, nothing half-written: the books as they were (learning changes only
+        // scores), "process.out" whole, every log finished, no temporary file left.
+        EXPECT_TRUE(fileText("after/negras.obk") == blackBook) << "Black's book changed";
+        EXPECT_EQ(readWholeBook("after/blancas.obk").size(), whiteRecords);
+        expectProcessOutWhole("after/process.out");
+        EXPECT_FALSE(exists("after/process.out.new"));
+        EXPECT_FALSE(exists("after/negras.obk.new"));
+        for (int number = 1; number < 10; number++) {
+            char name[32];
+            std::snprintf(name, sizeof name, "after/Logs/Log%03d.htm", number);
+            if (!exists(name)) continue;
+            const std::string log = fileText(name);
+            EXPECT_GE(log.size(), 1024u) << name;
+            EXPECT_NE(log.find("</html>", log.size() > 16 ? log.size() - 16 : 0), std::string::npos) << name;
+        }
+    }
+    EXPECT_GT(writeFailures, 0) << "no run reached the writing of the book";
 }
