@@ -19,6 +19,9 @@ bool interrupts(const char* line) {
 } // namespace
 
 int PollInput() {
+    // A line read here already stopped the search and waits for the loop; the search may poll
+    // again while it unwinds, and must not read (and so lose) the next line meanwhile.
+    if (pendingLine) return 1;
     // 1. Nothing waiting: go on.
     if (!inputWaiting()) return 0;
     // 2. "." asks for the status line; the search goes on.

@@ -163,6 +163,21 @@ TEST(UciSearch, PonderThenStop) {
     expectAnnouncement(untilBestmove(engine, 30000));
 }
 
+TEST(UciSearch, PonderMissWithTheNextLinesSentAtOnce) {
+    // An adapter that sees another reply stops the ponder search and sends the new position and
+    // go straight after: the stop gets its bestmove, and the go its own.
+    EngineProcess engine;
+    startPondering(engine);
+    pause(300);
+    engine.send("stop\nposition startpos moves e2e4 e7e5 g1f3 g8f6\ngo wtime 2000 btime 2000");
+    std::string first = untilBestmove(engine, 10000);
+    EXPECT_EQ(legalPrefix("", std::string(PonderPosition).substr(24), {bestmoveOf(first)}), 1u) << first;
+    std::string second = untilBestmove(engine, 10000);
+    ASSERT_FALSE(second.empty()) << "the go after the stop got no bestmove";
+    expectAnnouncement(second);
+    EXPECT_EQ(legalPrefix("", "e2e4 e7e5 g1f3 g8f6", {bestmoveOf(second)}), 1u) << second;
+}
+
 TEST(UciSearch, DebugPrefixesStatisticsAsInfoString) {
     EngineProcess engine;
     ASSERT_FALSE(startUci(engine).empty());

@@ -238,6 +238,36 @@ TEST(ThinkInput, PonderingPlaysTheExpectedReplyAndTakesItBack) {
     EXPECT_EQ(board.hashKey, key);
 }
 
+TEST(ThinkInput, UciPollReadsOneLineAndAnswersIsready) {
+    // A search polls again while it unwinds: the line that stopped it stays the only one read,
+    // so an adapter's stop, position and go sent at once all reach the loop.
+    initEngine();
+    defaultSettings();
+    uciMode = 1;
+    pondering = 1;
+    feedInput("stop\nposition startpos\n");
+    while (!inputWaiting()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(PollInput(), 1);
+    EXPECT_EQ(pendingLine, 1);
+    EXPECT_STREQ(commandLine, "stop");
+    EXPECT_EQ(PollInput(), 1);
+    EXPECT_STREQ(commandLine, "stop");
+    EXPECT_EQ(drainInput(), "position startpos|");
+    // isready is answered and the search goes on, pondering or not.
+    for (int ponder : {1, 0}) {
+        pendingLine = 0;
+        pondering = ponder;
+        feedInput("isready\n");
+        while (!inputWaiting()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(PollInput(), 0);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "\nreadyok\n\n");
+        EXPECT_EQ(pendingLine, 0);
+    }
+    uciMode = 0;
+    pondering = 0;
+}
+
 TEST(ThinkInput, AnalysisEndsOnAnyLineEvenWithPonderingOn) {
     // The interface ends or changes an analysis with ordinary lines ("exit", a move).
     freshTables();
