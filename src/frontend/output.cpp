@@ -1,6 +1,8 @@
 // The single output routine, the HTML game log and "process.out".
 #include "frontend/output.h"
 
+#include <signal.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
@@ -27,6 +29,25 @@ constexpr int MaximumLogNumber = 999999;
 long lastInputOffset = -1;
 long lastInputLength = 0;
 
+// Holds SIGTERM back while the log or "process.out" is being written: the signal's handler
+// finishes both itself, and must never find them half-way through an operation (it once
+// closed a log that was being closed and removed the whole game).
+class TerminationHeld {
+public:
+    TerminationHeld() {
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, SIGTERM);
+        sigprocmask(SIG_BLOCK, &set, &saved);
+    }
+    ~TerminationHeld() { sigprocmask(SIG_SETMASK, &saved, nullptr); }
+    TerminationHeld(const TerminationHeld&) = delete;
+    TerminationHeld& operator=(const TerminationHeld&) = delete;
+
+private:
+    sigset_t saved;
+};
+
 // Writes text to standard output; a failure means the interface closed its end.
 void writeOutput(const char* text) {
     if (outputClosed) return;
@@ -45,14 +66,20 @@ void Print(const char* format, ...) {
     va_end(args);
     if (length >= 0 && length < static_cast<int>(sizeof text)) {
         writeOutput(text);
-        if (logEnabled && logFile) fputs(text, logFile);
+        if (logEnabled && logFile) {
+            TerminationHeld held;
+            fputs(text, logFile);
+        }
     } else if (length >= 0) {
         // Longer than the buffer: format straight into both streams rather than cut it.
         va_list third;
         va_copy(third, again);
         if (!outputClosed && (vfprintf(stdout, format, again) < 0 || fflush(stdout) == EOF))
             outputClosed = true;
-        if (logEnabled && logFile) vfprintf(logFile, format, third);
+        if (logEnabled && logFile) {
+            TerminationHeld held;
+            vfprintf(logFile, format, third);
+        }
         va_end(third);
     }
     va_end(again);
@@ -61,6 +88,7 @@ void Print(const char* format, ...) {
 
 void LogPrint(const char* format, ...) {
     if (!logEnabled || !logFile) return;
+    TerminationHeld held;
     va_list args;
     va_start(args, format);
     vfprintf(logFile, format, args);
@@ -69,6 +97,7 @@ void LogPrint(const char* format, ...) {
 }
 
 void OpenLog() {
+    TerminationHeld held;
     if (logFile) CloseLog("");
     snprintf(logFileName, sizeof logFileName, "Logs/Log%03d.htm", nextLogNumber);
     nextLogNumber += 1;
@@ -92,6 +121,7 @@ void OpenLog() {
 
 void CloseLog(const char* suffix) {
     if (logFile == nullptr) return;
+    TerminationHeld held;
     fputs(LogTrailer, logFile);
     fputs(suffix ? suffix : "", logFile);
     // Measure the complete file, buffered output included. A log that could not be written
@@ -110,6 +140,7 @@ void CloseLog(const char* suffix) {
 
 void LogInputLine(const char* line) {
     if (!logEnabled || !logFile) return;
+    TerminationHeld held;
     long start = ftell(logFile);
     fprintf(logFile, "<span class=\"in\">%s</span>\n", line);
     long end = ftell(logFile);
@@ -118,6 +149,7 @@ void LogInputLine(const char* line) {
 }
 
 void RotateLogMovingInputLine(const char* line, const char* suffix) {
+    TerminationHeld held;
     if (logFile && lastInputOffset >= 0 && ftell(logFile) == lastInputOffset + lastInputLength) {
         // Blank out the copy of the line at the end of the old log; the trailer goes where it
         // began.
@@ -146,6 +178,7 @@ void ReadProcessOut() {
 }
 
 void WriteProcessOut() {
+    TerminationHeld held;
     // Written beside the old file and renamed over it, so that a full disk or a failed write
     // leaves the previous numbers rather than an empty or cut-short file.
     FILE* file = fopen(ProcessTempName, "w");

@@ -234,3 +234,44 @@ TEST_F(Log, ResultLinesSitInTheFenSpan) {
                        "<span class=\"fen\">\n1-0 {White mates}\n\n</span>\n"), std::string::npos);
     EXPECT_NE(log.find("<span class=\"fen\">\n0-1 {White resigns}\n\n</span>\n"), std::string::npos);
 }
+
+namespace {
+
+// A log whose every write raises SIGTERM, as an interface that ends the engine at the worst
+// moment: the signal must wait until the log operation is over (its handler closes the log).
+int termSignals = 0;
+int termSignalsDuringWrite = 0;
+bool writing = false;
+
+void countTermSignal(int) {
+    termSignals++;
+    if (writing) termSignalsDuringWrite++;
+}
+
+ssize_t writeRaisingTerm(void*, const char*, size_t size) {
+    writing = true;
+    kill(getpid(), SIGTERM);
+    writing = false;
+    return static_cast<ssize_t>(size);
+}
+
+TEST_F(Log, TerminationWaitsUntilTheLogOperationIsOver) {
+    struct sigaction action {}, previous {};
+    action.sa_handler = countTermSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, &previous);
+    termSignals = termSignalsDuringWrite = 0;
+    logFile = fopencookie(nullptr, "w", cookie_io_functions_t{nullptr, writeRaisingTerm, nullptr, nullptr});
+    ASSERT_NE(logFile, nullptr);
+    setvbuf(logFile, nullptr, _IONBF, 0);
+    Print("thinking line\n");
+    LogPrint("<table>%d</table>\n", 1);
+    LogInputLine("usermove e2e4");
+    CloseLog("");
+    sigaction(SIGTERM, &previous, nullptr);
+    EXPECT_GE(termSignals, 4);
+    EXPECT_EQ(termSignalsDuringWrite, 0);
+    EXPECT_EQ(logFile, nullptr);
+}
+
+} // namespace
