@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Long play under a real interface: series of fast games under xboard (headless), the engine
 # spoken to directly in the xboard protocol and through the polyglot adapter in UCI, pondering
-# on and off, against fairymax and phalanx. Every game is checked for its end reason (only the
+# on and off, against phalanx and stockfish. Every game is checked for its end reason (only the
 # rules of chess may end it: mate, stalemate, repetition, fifty moves, material, agreement or a
 # resignation), the engine's resident memory is sampled through each game (peak per game, and no
 # growth from game to game), and its HTML logs and "process.out" are checked when the run ends.
 # Not part of make test: a full run takes long.
 #   scripts/soak.sh [games per series] [engine] [out folder]
-# Environment: SOAK_TC (xboard -tc, default 0:10), SOAK_MPS (default 40), SOAK_OPPONENTS
-# (default "fairymax phalanx"; stockfish also works), SOAK_PROTOCOLS (default "xboard uci"), SOAK_PONDER ("false true").
+# Environment: SOAK_TC (xboard -tc, default 0:20), SOAK_MPS (default 40; 0 for sudden death),
+# SOAK_OPPONENTS (default "phalanx stockfish"; fairymax also works where it starts),
+# SOAK_PROTOCOLS (default "xboard uci"), SOAK_PONDER (default "false true").
+# The figures in the README came from: SOAK_TC=0:20 SOAK_MPS=0 scripts/soak.sh 6
 set -u
 games=${1:-10}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,7 +18,7 @@ engine=$(realpath "${2:-$root/build/morvane}")
 out=$(realpath -m "${3:-$root/build/soak}")
 tc=${SOAK_TC:-0:20}
 mps=${SOAK_MPS:-40}
-opponents=${SOAK_OPPONENTS:-fairymax phalanx}
+opponents=${SOAK_OPPONENTS:-phalanx stockfish}
 protocols=${SOAK_PROTOCOLS:-xboard uci}
 ponders=${SOAK_PONDER:-false true}
 # A game may grow the engine's peak by this much over the largest peak of the first games.
