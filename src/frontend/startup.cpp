@@ -53,23 +53,25 @@ void readTwoNumbers(const char* path, const char* key, const char* defaultText, 
     std::sscanf(text, "%d %d", first, second);
 }
 
-// An interface that ends the engine with SIGTERM right after "quit" (xboard does) must not lose
-// the end of the game log: finish the log and "process.out" as quitting does, then exit.
-void terminationHandler(int) {
+// What quitting does to the files: the game log finished, "process.out" written.
+void finishLogFiles() {
     if (logEnabled) {
         if (logFile) CloseLog("");
         WriteProcessOut();
     }
+}
+
+// An interface that ends the engine with SIGTERM right after "quit" (xboard does) must not lose
+// the end of the game log: finish the files as quitting does, then exit.
+void terminationHandler(int) {
+    finishLogFiles();
     _exit(0);
 }
 
-// The engine's fatal ends (a table it cannot allocate, a book it cannot create) leave the log and
-// "process.out" finished as quitting does; after quit nothing is left open and this does nothing.
+// The engine's fatal ends (a table it cannot allocate, a book it cannot create) leave the files
+// finished as quitting does; after quit no log is left open and this does nothing.
 void finishFilesAtExit() {
-    if (logEnabled && logFile) {
-        CloseLog("");
-        WriteProcessOut();
-    }
+    if (logFile) finishLogFiles();
 }
 
 void blockTermination() {
@@ -159,10 +161,7 @@ void StartUp() {
 
 void QuitEngine() {
     blockTermination(); // the log is being finished here already
-    if (logEnabled) {
-        if (logFile) CloseLog("");
-        WriteProcessOut();
-    }
+    finishLogFiles();
     FreeHashTables();
     FreePawnHash();
 }
