@@ -96,4 +96,4 @@ svg "$out/5w.png" 34 280 "$right_edge<circle cx=\"18\" cy=\"262\" r=\"9\" fill=\
 svg "$out/5b.png" 34 280 "$right_edge<circle cx=\"18\" cy=\"18\" r=\"9\" fill=\"#111111\" stroke=\"$ink\" stroke-width=\"2\"/>"
 
 # The logo: a white knight on the board's light blue, and the name.
-svg "$logo" 130 65 "$(background 130 65)<rect x=\"4\" y=\"4\" width=\"57\" height=\"57\" fill=\"#01d2ff\"/>$(man WhiteKnight.svg 6 6 53)<text x=\"96\" y=\"39\" text-anchor=\"middle\" font-family=\"DejaVu Sans\" font-weight=\"bold\" font-size=\"15\" fill=\"$ink\">Morvane</text>"
+svg "$logo" 130 65 "$(background 130 65)<rect x=\"4\" y=\"4\" width=\"57\" height=\"57\" fill=\"#01d2ff\"/>$(man WhiteKnight.svg 6 6 53)<text x=\"95.5\" y=\"37\" text-anchor=\"middle\" font-family=\"DejaVu Sans\" font-weight=\"bold\" font-size=\"13\" fill=\"$ink\">Morvane</text>"
