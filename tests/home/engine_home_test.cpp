@@ -104,7 +104,7 @@ protected:
             << log << "<script>\n"
             << readWholeFile(std::string(MORVANE_SOURCE_DIR) + "/tests/home/log_probe.js")
             << "</script>\n";
-        std::string command = "chromium --headless --no-sandbox --disable-gpu "
+        std::string command = "timeout -k 5 120 chromium --headless --no-sandbox --disable-gpu "
                               "--disable-background-networking --disable-component-update "
                               "--disable-sync --no-first-run --allow-file-access-from-files "
                               "--user-data-dir=" +
