@@ -86,7 +86,15 @@ TEST(EngineHome, BooksOfferVariedOpenings) {
 // A short game with logging on, in a copy of build/home.
 class LoggedGame : public ::testing::Test {
 protected:
+    // The engine's directory below the scratch folder ("" for the scratch folder itself).
+    virtual std::string folder() const { return ""; }
+
     void SetUp() override {
+        scratch = engine.directory;
+        if (!folder().empty()) {
+            engine.directory = scratch + "/" + folder();
+            fs::create_directories(engine.directory);
+        }
         copyEngineHome(engine.directory);
         ASSERT_TRUE(engine.start());
         transcript = playAgainstItself(engine, 8);
@@ -99,7 +107,8 @@ protected:
     // Runs the probe page (the log with tests/home/log_probe.js) in headless Chromium; the
     // line it wrote, or the browser's whole output when there is none.
     std::string probeInBrowser() {
-        const std::string page = engine.directory + "/probe.htm";
+        // Beside the engine's directory: the log's base address finds the pictures from anywhere.
+        const std::string page = scratch + "/probe.htm";
         std::ofstream(page, std::ios::binary)
             << log << "<script>\n"
             << readWholeFile(std::string(MORVANE_SOURCE_DIR) + "/tests/home/log_probe.js")
@@ -108,13 +117,15 @@ protected:
                               "--disable-background-networking --disable-component-update "
                               "--disable-sync --no-first-run --allow-file-access-from-files "
                               "--user-data-dir=" +
-                              engine.directory + "/browser --dump-dom file://" + page;
+                              scratch + "/browser --dump-dom file://" + page;
         std::string output = runCommand(command);
         std::smatch found;
         if (std::regex_search(output, found, std::regex("PROBE images=[0-9]+ [^\n]* END")))
             return found.str();
         return output;
     }
+
+    void TearDown() override { engine.directory = scratch; } // removed whole with the engine
 
     static int field(const std::string& probe, const std::string& name) {
         std::smatch found;
@@ -123,6 +134,7 @@ protected:
     }
 
     EngineProcess engine;
+    std::string scratch;
     std::string transcript;
     std::string log;
 };
@@ -196,6 +208,21 @@ TEST_F(LoggedGame, BrowserShowsTheDiagramsWithoutBrokenImages) {
     probe = probeInBrowser();
     EXPECT_GT(field(probe, "broken"), 0) << probe;
     EXPECT_NE(probe.find(marked[1].str() + "e.png is not highlighted"), std::string::npos) << probe;
+}
+
+// A folder name with the characters that mean something in an address, a blank and a quote.
+class LoggedGameInAnOddFolder : public LoggedGame {
+protected:
+    std::string folder() const override { return "My #2 ?50% \"games\""; }
+};
+
+TEST_F(LoggedGameInAnOddFolder, BrowserStillFindsThePictures) {
+    EXPECT_NE(log.find("<base href = \"" + scratch + "/My%20%232%20%3F50%25%20%22games%22/\">"),
+              std::string::npos)
+        << log.substr(0, 200);
+    std::string probe = probeInBrowser();
+    ASSERT_GT(field(probe, "images"), 0) << probe;
+    EXPECT_EQ(field(probe, "broken"), 0) << probe;
 }
 
 } // namespace
