@@ -4,6 +4,9 @@
 # seeded from the installed data: the configuration and the two opening books are copied, so
 # that the books can learn and the configuration can be edited; the diagram pictures that the
 # game logs name are linked. The installed tree itself is never written.
+# An engine holds its directory for as long as it runs: a second one started meanwhile (an
+# interface's engine-against-itself match) gets morvane-2, and so on, since two engines in one
+# directory would write the same log numbers and learn into the same books at once.
 set -u
 here=$(dirname "$(readlink -f "$0")")
 engine=$here/../lib/morvane/morvane
@@ -14,16 +17,30 @@ if [ ! -x "$engine" ] || [ ! -d "$data" ]; then
 fi
 
 case ${XDG_DATA_HOME:-} in
-/*) directory=$XDG_DATA_HOME/morvane ;;
+/*) base=$XDG_DATA_HOME ;;
 *)
     if [ -z "${HOME:-}" ]; then
         echo "morvane: HOME is not set, so there is no place for the engine's directory" >&2
         exit 1
     fi
-    directory=$HOME/.local/share/morvane
+    base=$HOME/.local/share
     ;;
 esac
-mkdir -p "$directory" || exit 1
+# The lock is on descriptor 9, which the engine inherits and keeps until it ends.
+number=1
+while :; do
+    directory=$base/morvane
+    [ $number -gt 1 ] && directory=$base/morvane-$number
+    mkdir -p "$directory" || exit 1
+    exec 9>>"$directory/.in-use" || exit 1
+    flock -n 9 && break
+    exec 9>&-
+    number=$((number + 1))
+    if [ $number -gt 16 ]; then
+        echo "morvane: 16 engines of this user are running already" >&2
+        exit 1
+    fi
+done
 
 # A copy under a temporary name renamed into place: two engines started at once never see half
 # a file.

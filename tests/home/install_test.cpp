@@ -140,6 +140,46 @@ TEST(Install, LauncherGivesANewUserTheirOwnDirectory) {
     EXPECT_EQ(snapshot(stage), installed);
 }
 
+// Two engines at once (an engine-against-itself match) each get a directory of their own, so
+// their logs and book learning never mix; a directory is free again once its engine has ended.
+TEST(Install, EnginesRunningAtOnceGetDirectoriesOfTheirOwn) {
+    Scratch scratch;
+    const std::string stage = scratch.path + "/stage", home = scratch.path + "/home";
+    fs::create_directories(home);
+    ASSERT_EQ(installer("install", stage), 0);
+    const std::string launcher = stage + "/usr/local/bin/morvane";
+    Environment user("HOME", home.c_str());
+    Environment noXdg("XDG_DATA_HOME", nullptr);
+    {
+        EngineProcess first, second;
+        for (EngineProcess* engine : {&first, &second}) {
+            ASSERT_TRUE(engine->start(launcher));
+            ASSERT_NE(engine->readUntil("tablebases found", 20000), "") << engine->pending;
+        }
+        for (EngineProcess* engine : {&first, &second}) {
+            engine->send("xboard");
+            engine->send("new");
+            engine->send("sd 2");
+            engine->send("go");
+            EXPECT_NE(engine->readUntil("\nmove ", 30000), "") << engine->pending;
+            engine->send("quit");
+            EXPECT_EQ(engine->waitExit(20000), 0);
+        }
+    }
+    const std::string data = home + "/.local/share/";
+    for (const char* directory : {"morvane", "morvane-2"}) {
+        const std::string log = readWholeFile(data + directory + "/Logs/Log001.htm");
+        EXPECT_NE(log.find("Position after 1."), std::string::npos) << directory;
+        EXPECT_EQ(log.find("</html>"), log.size() - 8) << directory << ": not one whole log";
+    }
+    EngineProcess later;
+    ASSERT_TRUE(later.start(launcher));
+    later.send("quit");
+    EXPECT_EQ(later.waitExit(20000), 0);
+    EXPECT_FALSE(fs::exists(data + "morvane-3"));
+    EXPECT_TRUE(fs::exists(data + "morvane/Logs/Log002.htm"));
+}
+
 // Uninstall takes away what install put there and nothing else, also after a reinstall from a
 // build that no longer has a table; with nothing installed it fails.
 TEST(Install, UninstallRemovesExactlyWhatWasInstalled) {
