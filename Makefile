@@ -1,5 +1,6 @@
 # Morvane: `make` installs what is missing and builds; `make test` also runs every test;
-# `make run` starts the engine at the console.
+# `make run` starts the engine at the console in its directory build/home;
+# `make install` / `make uninstall` (PREFIX, DESTDIR) put it where chess interfaces find it.
 
 BUILD    ?= build
 # The same suite again, built with the address and undefined-behaviour sanitizers.
@@ -9,16 +10,19 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SMOKE_SECONDS ?= 10
 FUZZ_SECONDS ?= 600
 JOBS     ?= $(shell nproc)
+PREFIX   ?= /usr/local
 # Debian packages the build, the tests and the real-interface checks need.
 PACKAGES := cmake g++ make pkg-config libgtest-dev libdb5.3-dev db5.3-util libinih-dev \
-            stockfish xboard xvfb xauth fairymax tmux polyglot phalanx clang libclang-rt-14-dev
+            stockfish xboard xvfb xauth fairymax tmux polyglot phalanx clang libclang-rt-14-dev \
+            librsvg2-bin fonts-dejavu-core chromium gaviotatb
 
 # Debian installs the engines used as opponents and oracles under /usr/games.
 export PATH := $(PATH):/usr/games
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test test-release test-asan test-fuzz fuzz fuzz-build run bench clean
+.PHONY: all deps configure build test test-release test-asan test-fuzz fuzz fuzz-build run bench clean \
+        install uninstall
 
 all: build
 
@@ -64,9 +68,15 @@ test-fuzz: fuzz-build
 fuzz: fuzz-build
 	scripts/fuzz_run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+# The engine's directory build/home holds its books, configuration, diagram pictures and logs.
 run: build
-	@if [ -x $(BUILD)/morvane ]; then ./$(BUILD)/morvane; \
-	else echo "The engine program is not built yet: the front end does not exist."; fi
+	cd $(BUILD)/home && ../morvane
+
+install: build
+	scripts/install.sh install $(BUILD) "$(PREFIX)" "$(DESTDIR)"
+
+uninstall:
+	scripts/install.sh uninstall $(BUILD) "$(PREFIX)" "$(DESTDIR)"
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x $$b ] && $$b; done

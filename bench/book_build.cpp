@@ -35,7 +35,7 @@ static unsigned long bookRecords(const char* name) {
 
 int main(int argc, char** argv) {
     // Run from the repository's root, as make bench does, or name the PGN file.
-    const char* given = argc > 1 ? argv[1] : "../shared/data/pgn/Capablanca.pgn";
+    const char* given = argc > 1 ? argv[1] : "data/pgn/Capablanca.pgn";
     char* resolved = realpath(given, nullptr);
     if (!resolved) {
         fprintf(stderr, "bench_book_build: cannot find %s\n", given);

@@ -5,6 +5,5 @@ set -e
 ms=${1:-1000}
 build=${2:-build}
 here=$(cd "$(dirname "$0")/.." && pwd)
-suite="$here/../shared/data/epd/wac.epd"
-[ -f "$suite" ] || suite=/work/shared/data/epd/wac.epd
+suite="$here/data/epd/wac.epd"
 exec "$build/bench/bench_search" --epd "$suite" --ms "$ms"

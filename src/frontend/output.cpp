@@ -5,6 +5,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 int logEnabled = 0;
@@ -52,6 +53,19 @@ private:
 void writeOutput(const char* text) {
     if (outputClosed) return;
     if (fputs(text, stdout) == EOF || fflush(stdout) == EOF) outputClosed = true;
+}
+
+// Writes the engine's directory as the address the log's pictures are found by: a byte that
+// would end the attribute or change the address's meaning ('#', '?', '%', a quote, a blank,
+// anything outside ASCII) is written %XX, so a folder such as "My #2" still shows its diagrams.
+void writeBaseAddress(FILE* file, const char* directory) {
+    static const char Plain[] = "/-._~!$()*+,;=:@";
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(directory); *p; p++) {
+        bool plain = (*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') ||
+                     (*p >= '0' && *p <= '9') || (*p < 128 && std::strchr(Plain, *p));
+        if (plain) fputc(*p, file);
+        else fprintf(file, "%%%02X", *p);
+    }
 }
 
 } // namespace
@@ -109,7 +123,9 @@ void OpenLog() {
         nextLogNumber -= 1;
         return;
     }
-    fprintf(logFile, "<html>\n<head><base href = \"%s\">\n", baseDirectory);
+    fputs("<html>\n<head><base href = \"", logFile);
+    writeBaseAddress(logFile, baseDirectory);
+    fputs("\">\n", logFile);
     fprintf(logFile, "<title>%s</title>\n", logFileName);
     fputs("<style>\n", logFile);
     fputs("body {background: white}\n", logFile);
