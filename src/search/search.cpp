@@ -233,7 +233,6 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
     Move bestMove = hashMove;
     const int entryAlpha = alpha;
     int searchBeta = beta;
-    const int men = board.whitePieceCount + board.blackPieceCount;
 
     // 12. The move loop.
     for (int i = 0; i < count; ++i) {
@@ -245,6 +244,8 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
         if (board.historyIndex > selDepth) selDepth = static_cast<uint8_t>(board.historyIndex);
         const int givesCheck = sideToMoveAttacked();
         countNode();
+        // Pieces left after the move: a capture that thins the board counts at once.
+        const int men = board.whitePieceCount + board.blackPieceCount;
         int ext = 0;
         int pruned = 0;
         int reduced = 0;
