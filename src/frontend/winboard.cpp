@@ -17,6 +17,7 @@
 
 #include <cctype>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,6 +41,9 @@
 
 namespace {
 
+// The fixed move time of a depth limit without a time per move: long enough never to cut it.
+constexpr int DepthOnlyMoveTime = 9999999;
+
 // The text after the command word and one blank ("" when there is none).
 const char* arguments() {
     const char* space = std::strchr(commandLine, ' ');
@@ -61,11 +65,37 @@ int isMoveShape(const char* line) {
            std::isdigit(static_cast<unsigned char>(line[3]));
 }
 
+// A number of seconds with an optional decimal fraction ("0.3", "12", "2.25") as milliseconds,
+// rounded to the nearest one and bounded to [0, limit] seconds; 0 when text has no number.
+int readSeconds(const char* text, long limit, long* ms) {
+    double seconds = 0;
+    if (std::sscanf(text, "%lf", &seconds) != 1 || seconds != seconds) return 0;
+    if (seconds < 0) seconds = 0;
+    if (seconds > limit) seconds = static_cast<double>(limit);
+    *ms = std::lround(seconds * 1000);
+    return 1;
+}
+
+// level MPS BASE INC: BASE in minutes or minutes:seconds, INC in seconds; seconds may carry a
+// decimal fraction. A word that does not read keeps its setting.
 void levelCommand() {
-    long moves = movesPerControl, minutes = baseMinutes, seconds = 0, inc = increment;
-    const char* text = arguments();
-    if (std::strchr(text, ':')) std::sscanf(text, "%ld %ld:%ld %ld", &moves, &minutes, &seconds, &inc);
-    else std::sscanf(text, "%ld %ld %ld", &moves, &minutes, &inc);
+    char words[3][32] = {"", "", ""};
+    std::sscanf(arguments(), "%31s %31s %31s", words[0], words[1], words[2]);
+    long moves = movesPerControl, minutes = baseMinutes, seconds = 0, baseMs = -1;
+    std::sscanf(words[0], "%ld", &moves);
+    if (char* colon = std::strchr(words[1], ':')) {
+        *colon = '\0';
+        long secondsMs = 0;
+        if (std::sscanf(words[1], "%ld", &minutes) == 1 && readSeconds(colon + 1, 3600, &secondsMs)) {
+            seconds = secondsMs / 1000;
+            baseMs = secondsMs;
+        }
+    } else {
+        std::sscanf(words[1], "%ld", &minutes);
+    }
+    long incMs = 0;
+    // Only the increment's presence matters to the search; a fraction of a second still counts.
+    long inc = readSeconds(words[2], 3600, &incMs) ? (incMs + 999) / 1000 : increment;
     // Bounds keep every clock product inside an int.
     if (moves < 0) moves = 0;
     if (moves > 10000) moves = 10000;
@@ -73,7 +103,8 @@ void levelCommand() {
     if (minutes > 30000) minutes = 30000;
     if (seconds < 0) seconds = 0;
     if (seconds > 3600) seconds = 3600;
-    timeLeft = opponentTimeLeft = static_cast<int>((minutes * 60 + seconds) * 1000);
+    if (baseMs < 0) baseMs = seconds * 1000;
+    timeLeft = opponentTimeLeft = static_cast<int>(minutes * 60000 + baseMs);
     baseSeconds = static_cast<int>(seconds);
     movesPerControl = static_cast<int>(moves);
     baseMinutes = static_cast<int>(minutes);
@@ -172,13 +203,14 @@ void WinBoardCommand() {
         break;
     case 509: sideCommand(Black); break;
     case 536: levelCommand(); break;
-    case 231: // st
-        if (readBounded(0, 2000000, &value)) fixedMoveTime = moveTimeBudget = static_cast<int>(value) * 1000;
+    case 231: // st: seconds per move, to the millisecond
+        if (readSeconds(arguments(), 2000000, &value)) fixedMoveTime = moveTimeBudget = static_cast<int>(value);
         break;
-    case 215: // sd: a depth limit with no clock (the budget too, or an old budget would cut it)
+    case 215: // sd: a depth limit; alone it needs an unlimited budget, beside st it keeps st's
         if (readBounded(1, 50, &value)) {
             savedDepthLimit = depthLimit = static_cast<int>(value);
-            fixedMoveTime = moveTimeBudget = 9999999;
+            if (fixedMoveTime == 0 || fixedMoveTime == DepthOnlyMoveTime)
+                fixedMoveTime = moveTimeBudget = DepthOnlyMoveTime;
         }
         break;
     case 431: // time

@@ -423,6 +423,9 @@ Move Think() {
                 timeBonus = (gameIndex % (2 * movesPerControl)) < openingBonusEnd;
             }
             moveTimeBudget = AllocateTime();
+        } else {
+            // Pondering and analysis leave their own budget behind; a fixed time is the budget.
+            moveTimeBudget = fixedMoveTime;
         }
         if (debugOutput) Print("\ninfo string Planning to think for %d\n\n", moveTimeBudget);
         else Print("\nPlanning to think for %d\n\n", moveTimeBudget / 10);
