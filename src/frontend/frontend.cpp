@@ -5,7 +5,9 @@
 
 #include "board/attacks.h"
 #include "board/board.h"
+#include "board/position.h"
 #include "board/tables.h"
+#include "frontend/output.h"
 #include "search/control.h"
 #include "search/hash.h"
 
@@ -95,9 +97,12 @@ void RecountMaterial() {
 }
 
 int positionIsPlayable() {
+    if (!menFitMoveLists()) return 0;
     if (popCount(board.bitboards[WhiteKing]) != 1 || popCount(board.bitboards[BlackKing]) != 1)
         return 0;
     int waitingKing = lowestSquare(board.bitboards[board.sideToMove ? BlackKing : WhiteKing]);
     Bitboard occupancy = board.bitboards[WhiteMen] | board.bitboards[BlackMen];
     return !isAttackedWithOccupancy(waitingKing, board.sideToMove, occupancy);
 }
+
+void ReportIllegalPosition() { Print("tellusererror Illegal position\n"); }

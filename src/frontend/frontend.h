@@ -45,5 +45,9 @@ constexpr int LastRecordedMove = GameRecordSize - 1;
 void InitFrontEndState();
 // Recomputes material, men and piece counts from the squares (after take-backs).
 void RecountMaterial();
-// 1 when each side has exactly one king and the side not to move is not in check.
+// 1 when each side has exactly one king, the side not to move is not in check and the men fit
+// the move lists (menFitMoveLists).
 int positionIsPlayable();
+// The answer to a command that would play, search or evaluate a position positionIsPlayable
+// refuses: "tellusererror Illegal position".
+void ReportIllegalPosition();

@@ -114,12 +114,21 @@ void levelCommand() {
     savedDepthLimit = depthLimit = 50;
 }
 
+// 1 when the position can be played; otherwise the illegal-position reply and 0.
+int playableOrReport() {
+    if (positionIsPlayable()) return 1;
+    ReportIllegalPosition();
+    return 0;
+}
+
 void goCommand() {
     if (forceMode) {
         if (whiteMovesPlayed) fullMoveNumber = board.sideToMove + whiteMovesPlayed;
         whiteMovesPlayed = blackMovesPlayed = 0;
         forceMode = 0;
     }
+    // A refused position is never searched: the interface is told instead of left waiting.
+    if (!playableOrReport()) return;
     moveRequested = 1;
     gameStarted = 1;
 }
@@ -132,7 +141,7 @@ void sideCommand(int side) {
 }
 
 void analyzeCommand() {
-    if (!positionIsPlayable()) return;
+    if (!playableOrReport()) return;
     savedDepthLimit = depthLimit;
     infiniteAnalysis = 1;
     moveTimeBudget = 999999;
@@ -161,6 +170,7 @@ void setboardCommand() {
     setupFromFen(commandLine + 9);
     board.historyIndex = 0;
     setupIndex = gameIndex;
+    playableOrReport();
 }
 
 void enterUciMode() {
@@ -198,7 +208,7 @@ void WinBoardCommand() {
     case 214: goCommand(); break;                            // go (and tb)
     case 545:                                                // white or perft
         if (commandLine[0] == 'w') sideCommand(White);
-        else if (positionIsPlayable() && std::sscanf(arguments(), "%ld", &value) == 1)
+        else if (std::sscanf(arguments(), "%ld", &value) == 1 && playableOrReport())
             PerftReport(static_cast<int>(value), 0);
         break;
     case 509: sideCommand(Black); break;
@@ -230,11 +240,14 @@ void WinBoardCommand() {
     case 530: DrawOffer(); break;                            // offer
     case 671: ResultCommand(arguments()); break;             // result
     case 852: setboardCommand(); break;
-    case 422: EditMode(); break;
+    case 422: // edit
+        EditMode();
+        if (!endOfInput) playableOrReport();
+        break;
     case 438: TakeBack(1); break;                            // undo
     case 654:                                                // mperft or remove
         if (commandLine[0] == 'm') {
-            if (positionIsPlayable() && std::sscanf(arguments(), "%ld", &value) == 1)
+            if (std::sscanf(arguments(), "%ld", &value) == 1 && playableOrReport())
                 PerftReport(static_cast<int>(value), 1);
         } else {
             TakeBack(2);
@@ -290,14 +303,14 @@ void WinBoardCommand() {
         break;
     case 427: BookCommand(arguments()); break;
     case 424: // eval
-        if (positionIsPlayable()) Print("Score: %ld\n\n", static_cast<long>(evaluate(-30000, 30000)));
+        if (playableOrReport()) Print("Score: %ld\n\n", static_cast<long>(evaluate(-30000, 30000)));
         break;
     case 786: // testpos
-        if (positionIsPlayable()) Print("Evaluation score=%i\n", evaluate(-30000, 30000));
+        if (playableOrReport()) Print("Evaluation score=%i\n", evaluate(-30000, 30000));
         break;
     case 444: PrintStatistics(); break;                      // stat (and list)
     case 432: // tree
-        if (positionIsPlayable()) treeCommand();
+        if (playableOrReport()) treeCommand();
         break;
     case 512: // bench
         benchmarkMode = 1;

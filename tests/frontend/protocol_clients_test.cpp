@@ -313,3 +313,23 @@ TEST(ClientLimits, UciGamesUnderEveryLimit) {
 }
 
 } // namespace
+
+namespace {
+
+// Under UCI a position the engine refuses gets the null move for every go, never silence.
+TEST(StrictClient, UciRefusedPositionAnswersTheNullMove) {
+    EngineProcess engine;
+    ASSERT_FALSE(startUci(engine).empty());
+    for (const char* fen : {"QQQQQQQk/Q5QQ/Q6Q/Q6Q/Q6Q/Q6Q/Q6Q/KQQQQQQQ w - - 0 1",
+                            "k6R/8/8/8/8/8/8/K7 w - - 0 1"}) {
+        engine.send(std::string("position fen ") + fen + " moves a1a2");
+        engine.send("go movetime 100");
+        EXPECT_EQ(bestmoveOf(untilBestmove(engine, 10000)), "0000") << fen;
+    }
+    engine.send("position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKQNR w KQkq - 0 1");
+    engine.send("go depth 2");
+    std::string move = bestmoveOf(untilBestmove(engine, 10000));
+    EXPECT_EQ(legalPrefix("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKQNR w KQkq - 0 1", "", {move}), 1u);
+}
+
+} // namespace

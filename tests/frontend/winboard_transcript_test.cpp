@@ -338,3 +338,56 @@ TEST(WinBoard, ResultLearnsIntoTheBook) {
 }
 
 } // namespace
+
+// A position the engine will not play (no king, two kings, the side not to move in check, more
+// men than the move lists allow) gets "tellusererror Illegal position" when it is set up and
+// whenever it would be searched, perft-counted or evaluated; every move is refused until new,
+// edit or setboard gives a position it plays.
+TEST(WinBoard, IllegalPositionsAreRefusedAloud) {
+    EngineProcess engine;
+    ASSERT_TRUE(startXboard(engine));
+    const std::string refusal = "tellusererror Illegal position\n";
+    for (const char* fen : {"8/8/8/8/8/8/8/K7 w - - 0 1", "k7/8/8/8/8/8/8/KK6 w - - 0 1",
+                            "k6R/8/8/8/8/8/8/K7 w - - 0 1",
+                            "QQQQQQQk/Q5QQ/Q6Q/Q6Q/Q6Q/Q6Q/Q6Q/KQQQQQQQ w - - 0 1"}) {
+        engine.send(std::string("setboard ") + fen);
+        EXPECT_EQ(outputBeforePong(engine, 1), refusal) << fen;
+        for (const char* command : {"go", "eval", "testpos", "perft 1", "mperft 1", "analyze"}) {
+            engine.send(command);
+            EXPECT_EQ(outputBeforePong(engine, 2), refusal) << fen << " " << command;
+        }
+        engine.send("a1a2");
+        EXPECT_EQ(outputBeforePong(engine, 3), "Illegal move: a1a2\n") << fen;
+        engine.send("go");
+        engine.send("a1b1");
+        EXPECT_EQ(outputBeforePong(engine, 4), refusal + "Illegal move: a1b1\n") << fen;
+    }
+    // Edit mode is checked when it ends.
+    engine.send("edit");
+    for (const char* line : {"#", "Ke1", "Kd1", "c", "Ke8", "."}) engine.send(line);
+    EXPECT_EQ(outputBeforePong(engine, 5), refusal);
+    // new gives a position to play again.
+    engine.send("new");
+    engine.send("st 0.2");
+    engine.send("go");
+    EXPECT_NE(engineAnswer(engine).find("move "), std::string::npos);
+    engine.send("setboard k7/8/8/8/8/8/8/K6R w - - 0 1");
+    engine.send("eval");
+    EXPECT_EQ(outputBeforePong(engine, 6).rfind("Score: ", 0), 0u);
+}
+
+// Set-up keeps every man of a position whose moves fit the lists, however no game could reach
+// it: a second queen for the f1 bishop beside eight pawns is played as written.
+TEST(WinBoard, SetupKeepsMenNoGameCouldHave) {
+    EngineProcess engine;
+    ASSERT_TRUE(startXboard(engine));
+    engine.send("setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKQNR w KQkq - 0 1");
+    engine.send("perft 2");
+    // Twenty moves each as in the initial position: every pawn still blocks its piece.
+    std::string text = outputBeforePong(engine, 1);
+    EXPECT_NE(text.find("Nodes[1]:           20;\nNodes[2]:          400;\n"), std::string::npos) << text;
+    // A third knight (seventeen men): the a-pawn is blocked, the knight on a3 reaches b5 and c4.
+    engine.send("setboard 4k3/8/8/8/8/N7/PPPPPPPP/RNBQKBNR w - - 0 1");
+    engine.send("perft 1");
+    EXPECT_NE(outputBeforePong(engine, 2).find("Nodes[1]:           19;"), std::string::npos);
+}
