@@ -63,20 +63,27 @@ void InitFrontEndState() {
     movesPerControl = 0;
     movesToGo = 0;
     increment = 0;
-    fixedMoveTime = 0;
     moveTimeBudget = 0;
     savedDepthLimit = depthLimit = 50;
     pondering = ponderEnabled = infiniteAnalysis = 0;
     uciMode = xboardMode = 0;
     postThinking = 1;
     multiPV = 1;
-    gameIndex = 0;
-    setupIndex = 0;
-    fullMoveNumber = 1;
-    otherSideFlag = 0;
     rootScore = 0;
     hashStores = 0;
     firstMoveFlag = 1;
+}
+
+void StartNewGame() {
+    resetGame();
+    installInitialKeys();
+    gameIndex = setupIndex = 0;
+    fullMoveNumber = 1;
+    otherSideFlag = 0;
+    whiteMovesPlayed = blackMovesPlayed = 0;
+    fixedMoveTime = 0;
+    ponderMove = ponderedResult = 0;
+    lastMoveCapture = 0;
 }
 
 void RecountMaterial() {

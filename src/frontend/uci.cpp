@@ -142,14 +142,7 @@ void startposCommand(const Words& words) {
         }
         lastPositionLength = length;
     }
-    resetGame();
-    installInitialKeys();
-    whiteMovesPlayed = blackMovesPlayed = 0;
-    fixedMoveTime = 0;
-    otherSideFlag = 0;
-    gameIndex = setupIndex = 0;
-    fullMoveNumber = 1;
-    ponderMove = ponderedResult = 0;
+    StartNewGame();
     // OwnBook false keeps the book out from the initial position on, move list or not.
     if (!ownBook) bookPly = 70;
     if (withMoves) {

@@ -200,7 +200,7 @@ void WinBoardCommand() {
         Print("feature setboard=1 analyze=1 draw=1 reuse=1 ping=1\n");
         Print("feature myname=\"%s %s\" done=1\n", engineName, engineVersion);
         break;
-    case 330: NewGame(); break;
+    case 330: NewGame(adapterMode); break;                   // new
     case 527: // force
         pendingLine = 0;
         forceMode = 1;

@@ -167,6 +167,9 @@ TEST(WinBoard, DrawOffersAcceptedOrIgnored) {
 TEST(WinBoard, ForceThenGoCountsTheMoveNumber) {
     EngineProcess engine;
     ASSERT_TRUE(startXboard(engine));
+    // Moves entered in force mode before a new game do not count in the next one.
+    engine.send("force");
+    engine.send("d2d4");
     engine.send("new");
     engine.send("force");
     engine.send("e2e4");
@@ -390,4 +393,24 @@ TEST(WinBoard, SetupKeepsMenNoGameCouldHave) {
     engine.send("setboard 4k3/8/8/8/8/N7/PPPPPPPP/RNBQKBNR w - - 0 1");
     engine.send("perft 1");
     EXPECT_NE(outputBeforePong(engine, 2).find("Nodes[1]:           19;"), std::string::npos);
+}
+
+// The new game bench leaves is new in every respect: take-backs work again from its start,
+// whatever set-up came before.
+TEST(WinBoard, BenchLeavesTakeBacksToTheNewGame) {
+    EngineProcess engine;
+    ASSERT_TRUE(startXboard(engine));
+    engine.send("setboard rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 10");
+    engine.send("nopost");
+    engine.send("bench");
+    ASSERT_FALSE(engine.readUntil("\nAverage Speed: ", 120000).empty());
+    engine.readUntil("\n\n");
+    engine.send("force");
+    engine.send("e2e4");
+    engine.send("undo");
+    engine.send("e2e4");
+    engine.send("e7e5");
+    engine.send("remove");
+    engine.send("e2e4");
+    EXPECT_EQ(outputBeforePong(engine, 1), "");
 }
