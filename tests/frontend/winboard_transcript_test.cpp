@@ -414,3 +414,26 @@ TEST(WinBoard, BenchLeavesTakeBacksToTheNewGame) {
     engine.send("e2e4");
     EXPECT_EQ(outputBeforePong(engine, 1), "");
 }
+
+// An engine move that draws by the fifty-move rule ends the line of play: the log's caption
+// after it is empty. An ordinary move keeps its caption.
+TEST(WinBoard, DrawByRuleLeavesTheCaptionEmpty) {
+    EngineProcess engine("[Preferences]\nLog File=1\n");
+    ASSERT_TRUE(startXboard(engine));
+    engine.send("setboard 7k/8/8/8/8/8/8/R6K w - - 99 80");
+    engine.send("sd 5");
+    engine.send("go");
+    std::string drawn = engineAnswer(engine);
+    EXPECT_NE(drawn.find("move "), std::string::npos) << drawn;
+    engine.send("new");
+    engine.send("sd 5");
+    engine.send("go");
+    EXPECT_NE(engineAnswer(engine).find("move "), std::string::npos);
+    engine.send("quit");
+    EXPECT_EQ(engine.waitExit(), 0);
+    std::string logs;
+    for (const char* name : {"Logs/Log001.htm", "Logs/Log002.htm", "Logs/Log003.htm"})
+        logs += engine.readFile(name);
+    EXPECT_EQ(countOf(logs, "<b>Position after </b>"), 1) << logs;
+    EXPECT_EQ(countOf(logs, "<b>Position after 1."), 1) << logs;
+}
