@@ -248,6 +248,26 @@ TEST(WinBoard, ConsoleAnnouncesTheMoveAndTheHint) {
     EXPECT_EQ(engine.readUntil("white(2): "), "white(2): ");
 }
 
+// At the console the search ends with the same closing line as under xboard (depth, score,
+// time, nodes and the principal variation) right before the summary, with or without post; only
+// the "stat01" line before it belongs to xboard alone.
+TEST(WinBoard, ConsolePrintsTheEndOfSearchLine) {
+    EngineProcess engine;
+    ASSERT_FALSE(startToPrompt(engine).empty());
+    engine.send("d");
+    for (const char* post : {"post", "nopost"}) {
+        engine.send("new");
+        engine.send(post);
+        engine.send("sd 5");
+        engine.send("e2e4");
+        std::string text = engineAnswer(engine);
+        EXPECT_TRUE(std::regex_search(text, std::regex(R"(\n 5 +-?\d+ +\d+ +\d+   1\.\.\.\S+.*\n\nDepth: 5; )")))
+            << post << "\n" << text;
+        EXPECT_EQ(text.find("stat01"), std::string::npos);
+        engine.readUntil("white(2): ");
+    }
+}
+
 TEST(WinBoard, PonderNeedsALegalMove) {
     EngineProcess engine;
     ASSERT_TRUE(startXboard(engine));

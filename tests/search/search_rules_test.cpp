@@ -32,7 +32,9 @@ TEST(SearchRules, RepetitionInTheLine) {
     gameKeys[34] = board.hashKey;
     EXPECT_EQ(IsRepeatedInLine(), 0); // fewer than 4 reversible half-moves
     board.fiftyCount = 4;
-    EXPECT_EQ(IsRepeatedInLine(), 0); // 4 back is beyond the stretch
+    // One rule for every distance d: the entry d back is looked at only when d <= fiftyCount - 1.
+    // With exactly 4 that excludes the entry 4 back, as 6 excludes the entry 6 back.
+    EXPECT_EQ(IsRepeatedInLine(), 0);
     board.fiftyCount = 5;
     EXPECT_EQ(IsRepeatedInLine(), 1);
     gameKeys[34] = 0;
