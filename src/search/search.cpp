@@ -36,21 +36,6 @@ namespace {
 // queen; king.
 constexpr int valueClass[13] = {0, 1, 1, 2, 2, 5, 5, 3, 3, 4, 4, 2, 2};
 
-// The side to move (now) is in check.
-inline int sideToMoveAttacked() {
-    const int king = board.sideToMove == White ? board.whiteKingSq : board.blackKingSq;
-    return isAttacked(king, board.sideToMove ^ 1);
-}
-
-// A pawn arriving on its seventh or eighth rank (the move has been made).
-inline bool pawnToSeventh(Move m) {
-    const int to = moveTo(m);
-    const int man = board.squares[to];
-    if (man == WhitePawn) return rankOf[to] >= 7;
-    if (man == BlackPawn) return rankOf[to] <= 2;
-    return false;
-}
-
 // Copies the line of ply p + 1 behind move m into row p.
 inline void updatePv(int p, Move m) {
     pvTable[p][p] = m;
@@ -242,7 +227,7 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
         recordLineKey();
         lineMoves[board.historyIndex] = m;
         if (board.historyIndex > selDepth) selDepth = static_cast<uint8_t>(board.historyIndex);
-        const int givesCheck = sideToMoveAttacked();
+        const int givesCheck = sideToMoveInCheck();
         countNode();
         // Pieces left after the move: a capture that thins the board counts at once.
         const int men = board.whitePieceCount + board.blackPieceCount;

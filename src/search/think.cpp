@@ -40,15 +40,6 @@ namespace {
 // and pawns (whitePieceCount + blackPieceCount - 2) when the search starts.
 constexpr int earlyStopDepth[15] = {12, 11, 11, 10, 10, 9, 9, 8, 8, 8, 8, 8, 8, 8, 8};
 
-// A pawn arriving on its seventh or eighth rank (the move has been made).
-bool pawnToSeventh(Move m) {
-    const int to = moveTo(m);
-    const int man = board.squares[to];
-    if (man == WhitePawn) return rankOf[to] >= 7;
-    if (man == BlackPawn) return rankOf[to] <= 2;
-    return false;
-}
-
 // The text of a move of the current position in the protocol's notation.
 void notationBefore(Move m, char* out) {
     if (uciMode) moveToCoordinate(m, out);
@@ -582,7 +573,7 @@ Move Think() {
             char coordinate[16];
             char scoreText[32];
             moveToCoordinate(best, coordinate);
-            formatUciScore(rootScore, scoreText, sizeof scoreText);
+            formatUciScore(rootScore, "", scoreText, sizeof scoreText);
             Print("info currmovenumber 1 currmove %s depth %d seldepth %d time %ld score %s"
                   "nodes %ld hashfull %d tbhits %ld pv %s\n",
                   coordinate, reportedDepth, selDepth, static_cast<long>(elapsed), scoreText,
