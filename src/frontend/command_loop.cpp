@@ -15,7 +15,8 @@
 #include "frontend/winboard.h"
 #include "search/control.h"
 #include "search/hash.h"
-#include "search/search.h"
+#include "search/think.h"
+#include "search/thinking_output.h"
 
 #include "frontend/uci.h"
 

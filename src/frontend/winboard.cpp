@@ -34,7 +34,8 @@
 #include "platform/platform.h"
 #include "search/control.h"
 #include "search/hash.h"
-#include "search/search.h"
+#include "search/think.h"
+#include "search/thinking_output.h"
 #include "tablebases/tablebases.h"
 
 #include "frontend/uci.h"

@@ -12,13 +12,12 @@
 #include "book/book.h"
 #include "frontend/output.h"
 #include "platform/platform.h"
+#include "search/alphabeta.h"
 #include "search/control.h"
 #include "search/hash.h"
 #include "search/ordering.h"
-#include "search/root.h"
-#include "search/search.h"
+#include "search/think.h"
 #include "search/thinking_output.h"
-#include "search/tree.h"
 #include "tablebases/tablebases.h"
 
 int lineIndex = 1;

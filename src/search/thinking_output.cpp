@@ -11,11 +11,10 @@
 #include "board/notation.h"
 #include "frontend/output.h"
 #include "platform/platform.h"
+#include "search/alphabeta.h"
 #include "search/control.h"
 #include "search/hash.h"
-#include "search/root.h"
-#include "search/search.h"
-#include "search/tree.h"
+#include "search/think.h"
 #include "tablebases/tablebases.h"
 
 namespace {

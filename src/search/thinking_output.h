@@ -1,6 +1,8 @@
 // The thinking lines of both protocols.
 #pragma once
 
+// The search statistics lines.
+void PrintStatistics();
 // Milliseconds since searchStart.
 int elapsedNow();
 // Text of a score in UCI: "cp N " followed by label (a bound label, or ""), or "mate N ".

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "board/makemove.h"
-#include "search/search.h"
 #include "board/movegen.h"
+#include "search/think.h"
 #include "support/search_setup.h"
 
 using namespace searchtest;

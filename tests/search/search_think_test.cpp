@@ -6,7 +6,7 @@
 
 #include "board/makemove.h"
 #include "board/notation.h"
-#include "search/search.h"
+#include "search/think.h"
 #include "support/search_setup.h"
 
 using namespace searchtest;

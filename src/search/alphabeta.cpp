@@ -1,5 +1,5 @@
 // Alpha-beta search below the root, the quiescence search and the in-search clock rule.
-#include "search/tree.h"
+#include "search/alphabeta.h"
 
 #include <cstdint>
 
@@ -14,8 +14,7 @@
 #include "search/control.h"
 #include "search/hash.h"
 #include "search/ordering.h"
-#include "search/root.h"
-#include "search/search.h"
+#include "search/think.h"
 #include "search/thinking_output.h"
 #include "tablebases/tablebases.h"
 

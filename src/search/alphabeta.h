@@ -29,6 +29,8 @@ extern int extendedOnce;
 extern int periodicLines;
 extern int lastPeriodicElapsed;
 
+// 1 when waiting input must stop the search.
+int PollInput();
 // Full-width search of the current position with depth in sixtieths of a ply.
 int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int extension);
 // Captures and promotions until the position is quiet.
