@@ -23,7 +23,7 @@
 #include "platform/platform.h"
 #include "search/control.h"
 #include "search/hash.h"
-#include "search/search.h"
+#include "search/think.h"
 
 namespace {
 

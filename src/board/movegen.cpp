@@ -434,7 +434,4 @@ Move* generateMoves(Move* list, int inCheck) {
     return quietOf<Black>(capturesOf<Black>(list, pinned), pinned);
 }
 
-int sideToMoveInCheck() {
-    return board.sideToMove == White ? isAttacked(board.whiteKingSq, Black)
-                                     : isAttacked(board.blackKingSq, White);
-}
+

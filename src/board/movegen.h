@@ -1,6 +1,8 @@
 // Legal move generation in the engine's fixed emission order.
 #pragma once
 
+#include "board/attacks.h"
+#include "board/board.h"
 #include "board/types.h"
 
 // All legal moves: evasions when inCheck, else captures then quiet moves. Returns the list end.
@@ -15,5 +17,8 @@ Move* generateEvasions(Move* list);
 Bitboard findPins(int side);
 // 1 if the side's man on square is pinned to its own king.
 int isPinned(int side, int square);
-// 1 when the side to move is in check.
-int sideToMoveInCheck();
+// 1 when the side to move is in check (inline: the search asks after every move).
+inline int sideToMoveInCheck() {
+    return board.sideToMove == White ? isAttacked(board.whiteKingSq, Black)
+                                     : isAttacked(board.blackKingSq, White);
+}

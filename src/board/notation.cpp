@@ -199,9 +199,12 @@ Move parsePieceMove(const char* san, int n, int to, int side) {
                  (third >= '0' && third <= '9');
     if (san[1] == 'x' || !alnum) return firstLegalTo(piece, to);
     // The text names its mover: try each candidate's file, then its rank, against the text.
+    // When none matches, the last candidate tried that may legally move stands for the text.
+    Move lastLegal = 0;
     while (candidates) {
         int from = lowestSquare(candidates);
         candidates &= candidates - 1;
+        if (Move tried = legalOrZero(makeMoveWord(from, to, board.squares[to]))) lastLegal = tried;
         for (int pass = 0; pass < 2; pass++) {
             char mark = pass == 0 ? static_cast<char>('a' + fileOf[from] - 1)
                                   : static_cast<char>('0' + rankOf[from]);
@@ -216,7 +219,7 @@ Move parsePieceMove(const char* san, int n, int to, int side) {
         }
     }
     Print("error\n");
-    return 0;
+    return lastLegal;
 }
 
 } // namespace

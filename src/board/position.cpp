@@ -99,28 +99,18 @@ void putMan(int piece, int square) {
         board.moveCounts[square] = homeCount(piece, square);
 }
 
-// 1 when one more man of this kind, added to counts (men on the board by piece code), leaves
-// its side with what a game can reach: at most 16 men and 8 pawns, and no more promoted pieces
-// (queens past one; rooks, bishops, knights past two) than pawns gone. A crowd of queens beyond
-// that can have more legal moves than a move list holds (MaxMoves); the bounds hold through any
-// play, since a promotion trades its pawn.
-int roomForMan(const int* counts, int piece) {
-    const int side = isWhitePiece(piece) ? 0 : 1;
-    auto count = [&](int whiteCode) {
-        return counts[whiteCode + side] + (piece == whiteCode + side);
-    };
-    const int pawns = count(WhitePawn), knights = count(WhiteKnight), kings = count(WhiteKing);
-    const int rooks = count(WhiteRook), queens = count(WhiteQueen), bishops = count(WhiteBishop);
+// Men of one side beyond what a game can give it: more than 16 men, or more promoted pieces
+// (queens past one; rooks, bishops, knights past two) than pawns gone. counts: men on the board
+// by piece code; side 0 White, 1 Black.
+int menBeyondAGame(const int* counts, int side) {
+    auto count = [&](int whiteCode) { return counts[whiteCode + side]; };
     auto beyond = [](int n, int usual) { return n > usual ? n - usual : 0; };
-    const int promoted = beyond(queens, 1) + beyond(rooks, 2) + beyond(bishops, 2) + beyond(knights, 2);
-    return pawns + knights + kings + rooks + queens + bishops <= 16 && pawns + promoted <= 8;
-}
-
-// roomForMan against the men on the board.
-int roomOnBoardFor(int piece) {
-    int counts[13];
-    for (int code = 0; code < 13; code++) counts[code] = __builtin_popcountll(board.bitboards[code]);
-    return roomForMan(counts, piece);
+    const int men = count(WhitePawn) + count(WhiteKnight) + count(WhiteKing) + count(WhiteRook) +
+                    count(WhiteQueen) + count(WhiteBishop);
+    const int promoted = beyond(count(WhiteQueen), 1) + beyond(count(WhiteRook), 2) +
+                         beyond(count(WhiteBishop), 2) + beyond(count(WhiteKnight), 2);
+    const int overMen = men - 16, overPawns = count(WhitePawn) + promoted - 8;
+    return overMen > overPawns ? beyond(overMen, 0) : beyond(overPawns, 0);
 }
 
 // Takes the man on square off the board (nothing when the square is empty).
@@ -179,11 +169,8 @@ int splitFields(char* text, char** fields, int maxFields) {
 }
 
 // Places the men of the FEN placement field, from a8 rank by rank. Men beyond the eighth file
-// or rank are outside the board and are dropped, and so are men no game could have (see
-// roomForMan), chosen from each side's own back rank forward so that a position and its colour
-// mirror keep the same men.
+// or rank are outside the board and are dropped; every other man is placed as written.
 void readPlacement(const char* field) {
-    int men[64] = {};
     int rankBase = 56, file = 0;
     for (const char* c = field; *c; c++) {
         if (*c == '/') {
@@ -193,22 +180,11 @@ void readPlacement(const char* field) {
             file += *c - '0';
             if (file > 8) file = 8;
         } else if (int piece = codeOfLetter(*c)) {
-            if (rankBase >= 0 && file < 8) men[rankBase + file] = piece;
+            if (rankBase >= 0 && file < 8 && board.squares[rankBase + file] == Empty)
+                putMan(piece, rankBase + file);
             if (file < 8) file++;
         }
     }
-    int counts[13] = {};
-    for (int step = 0; step < 64; step++) {
-        for (int square : {step, step ^ 56}) {
-            int piece = men[square];
-            if (piece == Empty || isWhitePiece(piece) != (square == step)) continue;
-            if (roomForMan(counts, piece)) counts[piece]++;
-            else men[square] = Empty;
-        }
-    }
-    for (int rank = 7; rank >= 0; rank--)
-        for (int f = 0; f < 8; f++)
-            if (men[rank * 8 + f] != Empty) putMan(men[rank * 8 + f], rank * 8 + f);
 }
 
 // Castling rights live in the move counts of the king and rook squares. The corners start as
@@ -295,7 +271,13 @@ void installInitialKeys() {
     gameKeys[0] = InitialHashKey;
 }
 
-void setupFromFen(char* text) {
+int menFitMoveLists() {
+    int counts[13];
+    for (int code = 0; code < 13; code++) counts[code] = __builtin_popcountll(board.bitboards[code]);
+    return menBeyondAGame(counts, 0) <= 1 && menBeyondAGame(counts, 1) <= 1;
+}
+
+int setupFromFen(char* text) {
     clearBoard();
     bookPly = 70;
     fullMoveNumber = 0;
@@ -340,9 +322,17 @@ void setupFromFen(char* text) {
         fullMoveNumber = 1;
         gameIndex = board.sideToMove == White ? 0 : 1;
     }
+    // Men that could give a side more moves than a list holds: the set-up is refused whole and
+    // leaves an empty board, which nothing plays.
+    int accepted = menFitMoveLists();
+    if (!accepted) {
+        clearBoard();
+        board.whiteKingSq = board.blackKingSq = 0;
+    }
     computeKeys();
     gameKeys[gameIndex] = board.hashKey;
     hashStores = 0;
+    return accepted;
 }
 
 void editSquare(int colour, char letter, char fileChar, char rankChar) {
@@ -354,11 +344,8 @@ void editSquare(int colour, char letter, char fileChar, char rankChar) {
         int piece = codeOfLetter(letter);
         if (piece == Empty || !isWhitePiece(piece)) return;
         if (!colour) piece++;
-        int previous = board.squares[square];
         removeMan(square);
-        // A man no game could have is refused and the square keeps what it held.
-        if (roomOnBoardFor(piece)) putMan(piece, square);
-        else if (previous != Empty) putMan(previous, square);
+        putMan(piece, square);
         if (piece == WhiteKing || piece == BlackKing) {
             int home = colour ? E1 : E8;
             board.moveCounts[square] = square == home ? 0 : 1;

@@ -12,6 +12,9 @@
 
 int bookTournament = 1;
 char bookFileName[64] = "";
+// The positions entered from the book in the current game, for learning.
+uint32_t bookPath[400];
+int bookPathCount = 0;
 
 // The book key of the current position: the high half of hashKey.
 static uint32_t bookKey() {

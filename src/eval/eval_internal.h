@@ -27,6 +27,9 @@ constexpr int sideSign(int side) { return side == White ? 1 : -1; }
 // The bitboard slot of side's man of a kind given by its White code.
 constexpr int pieceCode(int side, int whiteCode) { return side == White ? whiteCode : whiteCode + 1; }
 
+// The set of one square.
+constexpr Bitboard bitOf(int square) { return Bitboard{1} << square; }
+
 inline Bitboard menOf(int side) { return board.bitboards[side == White ? WhiteMen : BlackMen]; }
 inline Bitboard piecesOf(int side, int whiteCode) { return board.bitboards[pieceCode(side, whiteCode)]; }
 inline int kingSquareOf(int side) { return side == White ? board.whiteKingSq : board.blackKingSq; }

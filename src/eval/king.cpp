@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr Bitboard bitOf(int s) { return Bitboard{1} << s; }
 
 // Distance from king to the nearer of the lowest and the highest square of a non-empty set.
 int nearerEndDistance(int king, Bitboard set) {

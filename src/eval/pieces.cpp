@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr Bitboard bitOf(int s) { return Bitboard{1} << s; }
 
 // What every piece of side Us reads about the position, gathered once per side.
 struct SideView {

@@ -10,11 +10,12 @@
 #include "board/position.h"
 #include "frontend/console_board.h"
 #include "frontend/frontend.h"
+#include "frontend/game_commands.h"
 #include "frontend/output.h"
 #include "platform/platform.h"
 #include "search/control.h"
 #include "search/hash.h"
-#include "search/search.h"
+#include "search/think.h"
 
 void RunBenchmark() {
     pondering = 0;
@@ -48,15 +49,9 @@ void RunBenchmark() {
     }
     Print("\nAverage Speed: %d nps\n\n", static_cast<int>(sum / 3));
 
-    ClearHashTables();
-    ClearPawnHash();
-    resetGame();
-    installInitialKeys();
-    fullMoveNumber = 1;
+    // The benchmark leaves a new game, as new does, with the engine's usual search settings.
+    NewGame(0);
     postThinking = 1;
-    infiniteAnalysis = pondering = fixedMoveTime = otherSideFlag = moveRequested = 0;
-    gameIndex = 0;
-    rootScore = 0;
     moveTimeBudget = 0;
     savedDepthLimit = depthLimit = 50;
 }

@@ -15,7 +15,8 @@
 #include "frontend/winboard.h"
 #include "search/control.h"
 #include "search/hash.h"
-#include "search/search.h"
+#include "search/think.h"
+#include "search/thinking_output.h"
 
 #include "frontend/uci.h"
 
@@ -91,12 +92,12 @@ void playAndReport(Move m) {
     makeMove(m);
     gameKeys[gameIndex + 1] = board.hashKey;
     gameMoves[gameIndex + 1] = m;
-    if (board.fiftyCount > 99) {
+    // A move that draws by rule ends the game: its line of play is over, and the log's caption
+    // after it is left empty.
+    if (board.fiftyCount > 99 || isRepetition()) {
         rootScore = 0;
-        gameResultCode = 4;
-    } else if (isRepetition()) {
-        rootScore = 0;
-        gameResultCode = 5;
+        gameResultCode = board.fiftyCount > 99 ? 4 : 5;
+        pvText[0] = '\0';
     }
     double nps = elapsed ? static_cast<double>(nodes) / elapsed * 1000 : 0;
     gameUndo[gameIndex + 1] = before;

@@ -5,7 +5,9 @@
 
 #include "board/attacks.h"
 #include "board/board.h"
+#include "board/position.h"
 #include "board/tables.h"
+#include "frontend/output.h"
 #include "search/control.h"
 #include "search/hash.h"
 
@@ -61,20 +63,27 @@ void InitFrontEndState() {
     movesPerControl = 0;
     movesToGo = 0;
     increment = 0;
-    fixedMoveTime = 0;
     moveTimeBudget = 0;
     savedDepthLimit = depthLimit = 50;
     pondering = ponderEnabled = infiniteAnalysis = 0;
     uciMode = xboardMode = 0;
     postThinking = 1;
     multiPV = 1;
-    gameIndex = 0;
-    setupIndex = 0;
-    fullMoveNumber = 1;
-    otherSideFlag = 0;
     rootScore = 0;
     hashStores = 0;
     firstMoveFlag = 1;
+}
+
+void StartNewGame() {
+    resetGame();
+    installInitialKeys();
+    gameIndex = setupIndex = 0;
+    fullMoveNumber = 1;
+    otherSideFlag = 0;
+    whiteMovesPlayed = blackMovesPlayed = 0;
+    fixedMoveTime = 0;
+    ponderMove = ponderedResult = 0;
+    lastMoveCapture = 0;
 }
 
 void RecountMaterial() {
@@ -95,9 +104,12 @@ void RecountMaterial() {
 }
 
 int positionIsPlayable() {
+    if (!menFitMoveLists()) return 0;
     if (popCount(board.bitboards[WhiteKing]) != 1 || popCount(board.bitboards[BlackKing]) != 1)
         return 0;
     int waitingKing = lowestSquare(board.bitboards[board.sideToMove ? BlackKing : WhiteKing]);
     Bitboard occupancy = board.bitboards[WhiteMen] | board.bitboards[BlackMen];
     return !isAttackedWithOccupancy(waitingKing, board.sideToMove, occupancy);
 }
+
+void ReportIllegalPosition() { Print("tellusererror Illegal position\n"); }

@@ -41,9 +41,19 @@ extern int setupIndex;      // gameIndex of the set-up position: take-backs stop
 // The last half-move the game record can hold; moves beyond it are refused.
 constexpr int LastRecordedMove = GameRecordSize - 1;
 
-// The initial values of the front-end state and of the search settings, before the first command.
+// The initial values of the front-end state and of the search settings, before the first command
+// (the game itself is set up by StartNewGame).
 void InitFrontEndState();
+// The one reset of a new game, used by every path that starts one (start-up, new, bench, the
+// book command, UCI position startpos): the initial position and its keys, an empty game record
+// that take-backs cannot go behind, both sides' move counts, no expected reply and no fixed time
+// per move. Tables, scores and protocol modes are left to the caller.
+void StartNewGame();
 // Recomputes material, men and piece counts from the squares (after take-backs).
 void RecountMaterial();
-// 1 when each side has exactly one king and the side not to move is not in check.
+// 1 when each side has exactly one king, the side not to move is not in check and the men fit
+// the move lists (menFitMoveLists).
 int positionIsPlayable();
+// The answer to a command that would play, search or evaluate a position positionIsPlayable
+// refuses: "tellusererror Illegal position".
+void ReportIllegalPosition();

@@ -18,28 +18,18 @@
 #include "search/control.h"
 #include "search/hash.h"
 
-void NewGame() {
-    if (!adapterMode) {
+void NewGame(int keepTables) {
+    if (!keepTables) {
         ClearHashTables();
         ClearPawnHash();
-        resetGame();
-        installInitialKeys();
         resignCounter = drawCounter = 0;
         rootScore = lastScore = 0;
         hashStores = 0;
         learnRecorded = 0;
         bookMisses = 0;
-    } else {
-        resetGame();
-        installInitialKeys();
-        whiteMovesPlayed = blackMovesPlayed = 0;
     }
-    forceMode = fixedMoveTime = otherSideFlag = infiniteAnalysis = pondering = moveRequested = 0;
-    gameIndex = setupIndex = 0;
-    gameKeys[0] = InitialHashKey;
-    fullMoveNumber = 1;
-    ponderMove = 0;
-    ponderedResult = 0;
+    StartNewGame();
+    forceMode = infiniteAnalysis = pondering = moveRequested = 0;
 }
 
 void EnterMove(const char* line) {

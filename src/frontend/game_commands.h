@@ -1,8 +1,9 @@
 // Commands that change the game: new game, entered moves, take-backs, edit mode, draw, result.
 #pragma once
 
-// The new command: the initial position and a fresh game's counters.
-void NewGame();
+// A new game: the initial position, no force mode, analysis or pondering; unless keepTables (the
+// new command driven by an adapter), also empty tables and a fresh game's scores and counters.
+void NewGame(int keepTables);
 // A move in coordinate notation from the interface or the player: made and recorded when legal
 // (and the record has room), else "Illegal move: %s" with the whole line.
 void EnterMove(const char* line);

@@ -153,8 +153,7 @@ void StartUp() {
     initBoardTables();
     initAttackTables();
     initEvalTables();
-    resetGame();
-    installInitialKeys();
+    StartNewGame();
     ClearHashTables();
     ClearPawnHash();
 }

@@ -88,6 +88,8 @@ void BookCommand(const char* arguments) {
     if (std::strstr(source, ".pgn") &&
         (std::strstr(target, ".obk") || std::strstr(target, ".txt"))) {
         buildBook(source, target, maxPly, minGames);
+        // The builder leaves the initial position on the board: the game starts anew with it.
+        StartNewGame();
         return;
     }
     Print("\nThe sintaxis of the book command is:\n");

@@ -142,14 +142,7 @@ void startposCommand(const Words& words) {
         }
         lastPositionLength = length;
     }
-    resetGame();
-    installInitialKeys();
-    whiteMovesPlayed = blackMovesPlayed = 0;
-    fixedMoveTime = 0;
-    otherSideFlag = 0;
-    gameIndex = setupIndex = 0;
-    fullMoveNumber = 1;
-    ponderMove = ponderedResult = 0;
+    StartNewGame();
     // OwnBook false keeps the book out from the initial position on, move list or not.
     if (!ownBook) bookPly = 70;
     if (withMoves) {
@@ -375,7 +368,7 @@ void setoptionCommand(const Words& words) {
         break;
     case 'N':
         if (eighth == 'C') {
-            if (readNumber(w[3], 0, 4096, &n)) {
+            if (readNumber(w[3], 0, MaxTbCacheMegabytes, &n)) {
                 tbCacheBytes = n * 1048576;
                 InitTablebases(1);
             }
@@ -413,12 +406,16 @@ void PrintUciReply() {
     Print("option name Hash type spin default %ld min 1 max 512\n", static_cast<long>(hashMegabytes));
     Print("option name Pawn Hash type spin default %ld min 1 max 512\n",
           static_cast<long>(pawnHashMegabytes()));
-    Print("option name NalimovCache type spin default %d min 2 max 16\n",
-          static_cast<int>(tbCacheBytes / 1048576));
+    // 0 is no cache; the range is the one the configuration and tbcache accept, so the
+    // default always lies inside it.
+    Print("option name NalimovCache type spin default %d min 0 max %d\n",
+          static_cast<int>(tbCacheBytes / 1048576), static_cast<int>(MaxTbCacheMegabytes));
     Print("option name NalimovPath type string default %s\n", tbPath);
     Print("option name MultiPV type spin min 1 max 255 default 1\n");
     Print("option name Noise type spin default %d min 2 max 6\n", noiseDepth);
-    Print("option name Book Mode type combo default %s var Tournament var Normal\n", bookModeText);
+    // The default names one of the two values, whatever text the configuration held.
+    Print("option name Book Mode type combo default %s var Tournament var Normal\n",
+          bookTournament ? "Tournament" : "Normal");
     Print("option name Ponder type check default false\n");
     Print("option name Keep HashTables type check default %s\n", clearHashEachMove ? "false" : "true");
     Print("option name OwnBook type check default true\n");

@@ -17,6 +17,7 @@
 
 #include <cctype>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,12 +34,16 @@
 #include "platform/platform.h"
 #include "search/control.h"
 #include "search/hash.h"
-#include "search/search.h"
+#include "search/think.h"
+#include "search/thinking_output.h"
 #include "tablebases/tablebases.h"
 
 #include "frontend/uci.h"
 
 namespace {
+
+// The fixed move time of a depth limit without a time per move: long enough never to cut it.
+constexpr int DepthOnlyMoveTime = 9999999;
 
 // The text after the command word and one blank ("" when there is none).
 const char* arguments() {
@@ -61,11 +66,37 @@ int isMoveShape(const char* line) {
            std::isdigit(static_cast<unsigned char>(line[3]));
 }
 
+// A number of seconds with an optional decimal fraction ("0.3", "12", "2.25") as milliseconds,
+// rounded to the nearest one and bounded to [0, limit] seconds; 0 when text has no number.
+int readSeconds(const char* text, long limit, long* ms) {
+    double seconds = 0;
+    if (std::sscanf(text, "%lf", &seconds) != 1 || seconds != seconds) return 0;
+    if (seconds < 0) seconds = 0;
+    if (seconds > limit) seconds = static_cast<double>(limit);
+    *ms = std::lround(seconds * 1000);
+    return 1;
+}
+
+// level MPS BASE INC: BASE in minutes or minutes:seconds, INC in seconds; seconds may carry a
+// decimal fraction. A word that does not read keeps its setting.
 void levelCommand() {
-    long moves = movesPerControl, minutes = baseMinutes, seconds = 0, inc = increment;
-    const char* text = arguments();
-    if (std::strchr(text, ':')) std::sscanf(text, "%ld %ld:%ld %ld", &moves, &minutes, &seconds, &inc);
-    else std::sscanf(text, "%ld %ld %ld", &moves, &minutes, &inc);
+    char words[3][32] = {"", "", ""};
+    std::sscanf(arguments(), "%31s %31s %31s", words[0], words[1], words[2]);
+    long moves = movesPerControl, minutes = baseMinutes, seconds = 0, baseMs = -1;
+    std::sscanf(words[0], "%ld", &moves);
+    if (char* colon = std::strchr(words[1], ':')) {
+        *colon = '\0';
+        long secondsMs = 0;
+        if (std::sscanf(words[1], "%ld", &minutes) == 1 && readSeconds(colon + 1, 3600, &secondsMs)) {
+            seconds = secondsMs / 1000;
+            baseMs = secondsMs;
+        }
+    } else {
+        std::sscanf(words[1], "%ld", &minutes);
+    }
+    long incMs = 0;
+    // Only the increment's presence matters to the search; a fraction of a second still counts.
+    long inc = readSeconds(words[2], 3600, &incMs) ? (incMs + 999) / 1000 : increment;
     // Bounds keep every clock product inside an int.
     if (moves < 0) moves = 0;
     if (moves > 10000) moves = 10000;
@@ -73,7 +104,8 @@ void levelCommand() {
     if (minutes > 30000) minutes = 30000;
     if (seconds < 0) seconds = 0;
     if (seconds > 3600) seconds = 3600;
-    timeLeft = opponentTimeLeft = static_cast<int>((minutes * 60 + seconds) * 1000);
+    if (baseMs < 0) baseMs = seconds * 1000;
+    timeLeft = opponentTimeLeft = static_cast<int>(minutes * 60000 + baseMs);
     baseSeconds = static_cast<int>(seconds);
     movesPerControl = static_cast<int>(moves);
     baseMinutes = static_cast<int>(minutes);
@@ -83,12 +115,21 @@ void levelCommand() {
     savedDepthLimit = depthLimit = 50;
 }
 
+// 1 when the position can be played; otherwise the illegal-position reply and 0.
+int playableOrReport() {
+    if (positionIsPlayable()) return 1;
+    ReportIllegalPosition();
+    return 0;
+}
+
 void goCommand() {
     if (forceMode) {
         if (whiteMovesPlayed) fullMoveNumber = board.sideToMove + whiteMovesPlayed;
         whiteMovesPlayed = blackMovesPlayed = 0;
         forceMode = 0;
     }
+    // A refused position is never searched: the interface is told instead of left waiting.
+    if (!playableOrReport()) return;
     moveRequested = 1;
     gameStarted = 1;
 }
@@ -101,7 +142,7 @@ void sideCommand(int side) {
 }
 
 void analyzeCommand() {
-    if (!positionIsPlayable()) return;
+    if (!playableOrReport()) return;
     savedDepthLimit = depthLimit;
     infiniteAnalysis = 1;
     moveTimeBudget = 999999;
@@ -130,6 +171,7 @@ void setboardCommand() {
     setupFromFen(commandLine + 9);
     board.historyIndex = 0;
     setupIndex = gameIndex;
+    playableOrReport();
 }
 
 void enterUciMode() {
@@ -159,7 +201,7 @@ void WinBoardCommand() {
         Print("feature setboard=1 analyze=1 draw=1 reuse=1 ping=1\n");
         Print("feature myname=\"%s %s\" done=1\n", engineName, engineVersion);
         break;
-    case 330: NewGame(); break;
+    case 330: NewGame(adapterMode); break;                   // new
     case 527: // force
         pendingLine = 0;
         forceMode = 1;
@@ -167,18 +209,19 @@ void WinBoardCommand() {
     case 214: goCommand(); break;                            // go (and tb)
     case 545:                                                // white or perft
         if (commandLine[0] == 'w') sideCommand(White);
-        else if (positionIsPlayable() && std::sscanf(arguments(), "%ld", &value) == 1)
+        else if (std::sscanf(arguments(), "%ld", &value) == 1 && playableOrReport())
             PerftReport(static_cast<int>(value), 0);
         break;
     case 509: sideCommand(Black); break;
     case 536: levelCommand(); break;
-    case 231: // st
-        if (readBounded(0, 2000000, &value)) fixedMoveTime = moveTimeBudget = static_cast<int>(value) * 1000;
+    case 231: // st: seconds per move, to the millisecond
+        if (readSeconds(arguments(), 2000000, &value)) fixedMoveTime = moveTimeBudget = static_cast<int>(value);
         break;
-    case 215: // sd: a depth limit with no clock (the budget too, or an old budget would cut it)
+    case 215: // sd: a depth limit; alone it needs an unlimited budget, beside st it keeps st's
         if (readBounded(1, 50, &value)) {
             savedDepthLimit = depthLimit = static_cast<int>(value);
-            fixedMoveTime = moveTimeBudget = 9999999;
+            if (fixedMoveTime == 0 || fixedMoveTime == DepthOnlyMoveTime)
+                fixedMoveTime = moveTimeBudget = DepthOnlyMoveTime;
         }
         break;
     case 431: // time
@@ -198,11 +241,14 @@ void WinBoardCommand() {
     case 530: DrawOffer(); break;                            // offer
     case 671: ResultCommand(arguments()); break;             // result
     case 852: setboardCommand(); break;
-    case 422: EditMode(); break;
+    case 422: // edit
+        EditMode();
+        if (!endOfInput) playableOrReport();
+        break;
     case 438: TakeBack(1); break;                            // undo
     case 654:                                                // mperft or remove
         if (commandLine[0] == 'm') {
-            if (positionIsPlayable() && std::sscanf(arguments(), "%ld", &value) == 1)
+            if (std::sscanf(arguments(), "%ld", &value) == 1 && playableOrReport())
                 PerftReport(static_cast<int>(value), 1);
         } else {
             TakeBack(2);
@@ -258,14 +304,14 @@ void WinBoardCommand() {
         break;
     case 427: BookCommand(arguments()); break;
     case 424: // eval
-        if (positionIsPlayable()) Print("Score: %ld\n\n", static_cast<long>(evaluate(-30000, 30000)));
+        if (playableOrReport()) Print("Score: %ld\n\n", static_cast<long>(evaluate(-30000, 30000)));
         break;
     case 786: // testpos
-        if (positionIsPlayable()) Print("Evaluation score=%i\n", evaluate(-30000, 30000));
+        if (playableOrReport()) Print("Evaluation score=%i\n", evaluate(-30000, 30000));
         break;
     case 444: PrintStatistics(); break;                      // stat (and list)
     case 432: // tree
-        if (positionIsPlayable()) treeCommand();
+        if (playableOrReport()) treeCommand();
         break;
     case 512: // bench
         benchmarkMode = 1;

@@ -5,10 +5,10 @@
 
 #include "board/board.h"
 #include "board/tables.h"
+#include "search/alphabeta.h"
 #include "search/control.h"
-#include "search/root.h"
 #include "search/see.h"
-#include "search/tree.h"
+#include "search/think.h"
 
 int32_t historyScore[13][64];
 Move killer1[KillerPlies];

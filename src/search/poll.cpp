@@ -5,7 +5,7 @@
 #include "frontend/output.h"
 #include "platform/platform.h"
 #include "search/control.h"
-#include "search/search.h"
+#include "search/think.h"
 #include "search/thinking_output.h"
 
 namespace {

@@ -12,13 +12,12 @@
 #include "book/book.h"
 #include "frontend/output.h"
 #include "platform/platform.h"
+#include "search/alphabeta.h"
 #include "search/control.h"
 #include "search/hash.h"
 #include "search/ordering.h"
-#include "search/root.h"
-#include "search/search.h"
+#include "search/think.h"
 #include "search/thinking_output.h"
-#include "search/tree.h"
 #include "tablebases/tablebases.h"
 
 int lineIndex = 1;
@@ -39,15 +38,6 @@ namespace {
 // Deepest iteration worth going on with an unchanged best move, by the men other than kings
 // and pawns (whitePieceCount + blackPieceCount - 2) when the search starts.
 constexpr int earlyStopDepth[15] = {12, 11, 11, 10, 10, 9, 9, 8, 8, 8, 8, 8, 8, 8, 8};
-
-// A pawn arriving on its seventh or eighth rank (the move has been made).
-bool pawnToSeventh(Move m) {
-    const int to = moveTo(m);
-    const int man = board.squares[to];
-    if (man == WhitePawn) return rankOf[to] >= 7;
-    if (man == BlackPawn) return rankOf[to] <= 2;
-    return false;
-}
 
 // The text of a move of the current position in the protocol's notation.
 void notationBefore(Move m, char* out) {
@@ -423,6 +413,9 @@ Move Think() {
                 timeBonus = (gameIndex % (2 * movesPerControl)) < openingBonusEnd;
             }
             moveTimeBudget = AllocateTime();
+        } else {
+            // Pondering and analysis leave their own budget behind; a fixed time is the budget.
+            moveTimeBudget = fixedMoveTime;
         }
         if (debugOutput) Print("\ninfo string Planning to think for %d\n\n", moveTimeBudget);
         else Print("\nPlanning to think for %d\n\n", moveTimeBudget / 10);
@@ -579,7 +572,7 @@ Move Think() {
             char coordinate[16];
             char scoreText[32];
             moveToCoordinate(best, coordinate);
-            formatUciScore(rootScore, scoreText, sizeof scoreText);
+            formatUciScore(rootScore, "", scoreText, sizeof scoreText);
             Print("info currmovenumber 1 currmove %s depth %d seldepth %d time %ld score %s"
                   "nodes %ld hashfull %d tbhits %ld pv %s\n",
                   coordinate, reportedDepth, selDepth, static_cast<long>(elapsed), scoreText,

@@ -11,11 +11,10 @@
 #include "board/notation.h"
 #include "frontend/output.h"
 #include "platform/platform.h"
+#include "search/alphabeta.h"
 #include "search/control.h"
 #include "search/hash.h"
-#include "search/root.h"
-#include "search/search.h"
-#include "search/tree.h"
+#include "search/think.h"
 #include "tablebases/tablebases.h"
 
 namespace {
@@ -33,12 +32,6 @@ void append(char* buffer, int size, const char* format, ...) {
 
 // nps as the interfaces see it: the division first, in integers.
 long npsOf(int ms) { return static_cast<long>(nodes) / (ms + 1) * 1000; }
-
-// "cp N <bound label>" or "mate N ".
-void formatLabelledScore(int score, char* out, int size) {
-    if (score >= 29800 || score <= -29800) snprintf(out, size, "mate %d ", mateNumber(score));
-    else snprintf(out, size, "cp %ld %s", static_cast<long>(score), boundLabel);
-}
 
 // The line of pvTable row 1 in SAN (san 1) or coordinates (san 0), extended with hash moves up
 // to the iteration, written into moves (the moves) and tail (the extension). The board is left
@@ -94,9 +87,9 @@ int mateNumber(int score) {
     return score >= 29800 ? (30001 - score) / 2 : (-30000 - score) / 2;
 }
 
-void formatUciScore(int score, char* out, int size) {
+void formatUciScore(int score, const char* label, char* out, int size) {
     if (score >= 29800 || score <= -29800) snprintf(out, size, "mate %d ", mateNumber(score));
-    else snprintf(out, size, "cp %ld ", static_cast<long>(score));
+    else snprintf(out, size, "cp %ld %s", static_cast<long>(score), label);
 }
 
 void PrintPvLine(int score) {
@@ -124,7 +117,7 @@ void PrintRootMark(int score, const char* text, int kind) {
 void PrintUciPv(int score) {
     const int ms = elapsedNow();
     char scoreText[64];
-    formatLabelledScore(score, scoreText, sizeof scoreText);
+    formatUciScore(score, boundLabel, scoreText, sizeof scoreText);
     char moves[sizeof pvText];
     char tail[sizeof pvText];
     pvMoves(0, moves, sizeof moves, tail, sizeof tail);
@@ -157,7 +150,7 @@ void PrintUciPv(int score) {
 void PrintUciMoveLine(int score, const char* text) {
     const int ms = elapsedNow();
     char scoreText[32];
-    formatUciScore(score, scoreText, sizeof scoreText);
+    formatUciScore(score, "", scoreText, sizeof scoreText);
     Print("info multipv %d depth %d seldepth %d time %ld score %snodes %ld nps %ld pv %s\n",
           lineIndex, iteration, selDepth, static_cast<long>(ms), scoreText,
           static_cast<long>(nodes), npsOf(ms), text);
@@ -171,7 +164,7 @@ void PrintLastLine(int score, const char* text, int kind) {
         return;
     }
     char scoreText[64];
-    formatLabelledScore(score, scoreText, sizeof scoreText);
+    formatUciScore(score, boundLabel, scoreText, sizeof scoreText);
     Print("info multipv %d depth %d seldepth %d time %ld score %snodes %ld nps %ld pv %s\n",
           lineIndex, iteration, selDepth, static_cast<long>(ms), scoreText,
           static_cast<long>(nodes), npsOf(ms), text);

@@ -1,10 +1,12 @@
 // The thinking lines of both protocols.
 #pragma once
 
+// The search statistics lines.
+void PrintStatistics();
 // Milliseconds since searchStart.
 int elapsedNow();
-// Text of a score in UCI: "cp N " or "mate N " (no bound label).
-void formatUciScore(int score, char* out, int size);
+// Text of a score in UCI: "cp N " followed by label (a bound label, or ""), or "mate N ".
+void formatUciScore(int score, const char* label, char* out, int size);
 // Moves of a mate score as shown to the interfaces.
 int mateNumber(int score);
 

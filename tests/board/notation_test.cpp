@@ -180,8 +180,19 @@ TEST(SanReading, MalformedOrUnresolvableTextYieldsZero) {
     // Two knights reach d2 but one is pinned: plain "Nd2" is the legal one.
     setPosition("4k3/4r3/8/8/8/8/4N3/1N2K3 w - - 0 1");
     EXPECT_EQ(parsed("Nd2"), "b1d2");
+}
+
+// A disambiguator that names none of the candidates stands for the last candidate tried (from
+// the lowest square up) that may legally move there, so a book line goes on; a pinned candidate
+// is passed over.
+TEST(SanReading, UnmatchedDisambiguatorGivesTheLastLegalCandidate) {
     setPosition("4k3/8/8/8/8/5N2/8/1N2K3 w - - 0 1");
-    EXPECT_EQ(parseSan("Ncd2", White), 0); // a disambiguator that names no knight
+    EXPECT_EQ(parsed("Ncd2"), "f3d2");
+    EXPECT_EQ(parsed("N5d2"), "f3d2");
+    setPosition("4k3/8/8/3b4/8/5N2/8/1N5K w - - 0 1"); // the f3 knight is pinned to h1
+    EXPECT_EQ(parsed("Ncd2"), "b1d2");
+    setPosition("4k3/8/8/3b4/8/5N2/8/1N5K b - - 0 1");
+    EXPECT_EQ(parseSan("Ncd2", White), 0); // not White's move: no candidate may move
 }
 
 TEST(Tree, OneLinePerMoveIndentedByDepth) {

@@ -167,6 +167,9 @@ TEST(WinBoard, DrawOffersAcceptedOrIgnored) {
 TEST(WinBoard, ForceThenGoCountsTheMoveNumber) {
     EngineProcess engine;
     ASSERT_TRUE(startXboard(engine));
+    // Moves entered in force mode before a new game do not count in the next one.
+    engine.send("force");
+    engine.send("d2d4");
     engine.send("new");
     engine.send("force");
     engine.send("e2e4");
@@ -243,6 +246,26 @@ TEST(WinBoard, ConsoleAnnouncesTheMoveAndTheHint) {
         << text;
     EXPECT_EQ(text.find("move "), std::string::npos);
     EXPECT_EQ(engine.readUntil("white(2): "), "white(2): ");
+}
+
+// At the console the search ends with the same closing line as under xboard (depth, score,
+// time, nodes and the principal variation) right before the summary, with or without post; only
+// the "stat01" line before it belongs to xboard alone.
+TEST(WinBoard, ConsolePrintsTheEndOfSearchLine) {
+    EngineProcess engine;
+    ASSERT_FALSE(startToPrompt(engine).empty());
+    engine.send("d");
+    for (const char* post : {"post", "nopost"}) {
+        engine.send("new");
+        engine.send(post);
+        engine.send("sd 5");
+        engine.send("e2e4");
+        std::string text = engineAnswer(engine);
+        EXPECT_TRUE(std::regex_search(text, std::regex(R"(\n 5 +-?\d+ +\d+ +\d+   1\.\.\.\S+.*\n\nDepth: 5; )")))
+            << post << "\n" << text;
+        EXPECT_EQ(text.find("stat01"), std::string::npos);
+        engine.readUntil("white(2): ");
+    }
 }
 
 TEST(WinBoard, PonderNeedsALegalMove) {
@@ -338,3 +361,99 @@ TEST(WinBoard, ResultLearnsIntoTheBook) {
 }
 
 } // namespace
+
+// A position the engine will not play (no king, two kings, the side not to move in check, more
+// men than the move lists allow) gets "tellusererror Illegal position" when it is set up and
+// whenever it would be searched, perft-counted or evaluated; every move is refused until new,
+// edit or setboard gives a position it plays.
+TEST(WinBoard, IllegalPositionsAreRefusedAloud) {
+    EngineProcess engine;
+    ASSERT_TRUE(startXboard(engine));
+    const std::string refusal = "tellusererror Illegal position\n";
+    for (const char* fen : {"8/8/8/8/8/8/8/K7 w - - 0 1", "k7/8/8/8/8/8/8/KK6 w - - 0 1",
+                            "k6R/8/8/8/8/8/8/K7 w - - 0 1",
+                            "QQQQQQQk/Q5QQ/Q6Q/Q6Q/Q6Q/Q6Q/Q6Q/KQQQQQQQ w - - 0 1"}) {
+        engine.send(std::string("setboard ") + fen);
+        EXPECT_EQ(outputBeforePong(engine, 1), refusal) << fen;
+        for (const char* command : {"go", "eval", "testpos", "perft 1", "mperft 1", "analyze"}) {
+            engine.send(command);
+            EXPECT_EQ(outputBeforePong(engine, 2), refusal) << fen << " " << command;
+        }
+        engine.send("a1a2");
+        EXPECT_EQ(outputBeforePong(engine, 3), "Illegal move: a1a2\n") << fen;
+        engine.send("go");
+        engine.send("a1b1");
+        EXPECT_EQ(outputBeforePong(engine, 4), refusal + "Illegal move: a1b1\n") << fen;
+    }
+    // Edit mode is checked when it ends.
+    engine.send("edit");
+    for (const char* line : {"#", "Ke1", "Kd1", "c", "Ke8", "."}) engine.send(line);
+    EXPECT_EQ(outputBeforePong(engine, 5), refusal);
+    // new gives a position to play again.
+    engine.send("new");
+    engine.send("st 0.2");
+    engine.send("go");
+    EXPECT_NE(engineAnswer(engine).find("move "), std::string::npos);
+    engine.send("setboard k7/8/8/8/8/8/8/K6R w - - 0 1");
+    engine.send("eval");
+    EXPECT_EQ(outputBeforePong(engine, 6).rfind("Score: ", 0), 0u);
+}
+
+// Set-up keeps every man of a position whose moves fit the lists, however no game could reach
+// it: a second queen for the f1 bishop beside eight pawns is played as written.
+TEST(WinBoard, SetupKeepsMenNoGameCouldHave) {
+    EngineProcess engine;
+    ASSERT_TRUE(startXboard(engine));
+    engine.send("setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKQNR w KQkq - 0 1");
+    engine.send("perft 2");
+    // Twenty moves each as in the initial position: every pawn still blocks its piece.
+    std::string text = outputBeforePong(engine, 1);
+    EXPECT_NE(text.find("Nodes[1]:           20;\nNodes[2]:          400;\n"), std::string::npos) << text;
+    // A third knight (seventeen men): the a-pawn is blocked, the knight on a3 reaches b5 and c4.
+    engine.send("setboard 4k3/8/8/8/8/N7/PPPPPPPP/RNBQKBNR w - - 0 1");
+    engine.send("perft 1");
+    EXPECT_NE(outputBeforePong(engine, 2).find("Nodes[1]:           19;"), std::string::npos);
+}
+
+// The new game bench leaves is new in every respect: take-backs work again from its start,
+// whatever set-up came before.
+TEST(WinBoard, BenchLeavesTakeBacksToTheNewGame) {
+    EngineProcess engine;
+    ASSERT_TRUE(startXboard(engine));
+    engine.send("setboard rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 10");
+    engine.send("nopost");
+    engine.send("bench");
+    ASSERT_FALSE(engine.readUntil("\nAverage Speed: ", 120000).empty());
+    engine.readUntil("\n\n");
+    engine.send("force");
+    engine.send("e2e4");
+    engine.send("undo");
+    engine.send("e2e4");
+    engine.send("e7e5");
+    engine.send("remove");
+    engine.send("e2e4");
+    EXPECT_EQ(outputBeforePong(engine, 1), "");
+}
+
+// An engine move that draws by the fifty-move rule ends the line of play: the log's caption
+// after it is empty. An ordinary move keeps its caption.
+TEST(WinBoard, DrawByRuleLeavesTheCaptionEmpty) {
+    EngineProcess engine("[Preferences]\nLog File=1\n");
+    ASSERT_TRUE(startXboard(engine));
+    engine.send("setboard 7k/8/8/8/8/8/8/R6K w - - 99 80");
+    engine.send("sd 5");
+    engine.send("go");
+    std::string drawn = engineAnswer(engine);
+    EXPECT_NE(drawn.find("move "), std::string::npos) << drawn;
+    engine.send("new");
+    engine.send("sd 5");
+    engine.send("go");
+    EXPECT_NE(engineAnswer(engine).find("move "), std::string::npos);
+    engine.send("quit");
+    EXPECT_EQ(engine.waitExit(), 0);
+    std::string logs;
+    for (const char* name : {"Logs/Log001.htm", "Logs/Log002.htm", "Logs/Log003.htm"})
+        logs += engine.readFile(name);
+    EXPECT_EQ(countOf(logs, "<b>Position after </b>"), 1) << logs;
+    EXPECT_EQ(countOf(logs, "<b>Position after 1."), 1) << logs;
+}

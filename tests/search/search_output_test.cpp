@@ -58,17 +58,20 @@ void storeHashMove(const char* text) {
 
 TEST(ThinkingOutput, MateNumbersAndScores) {
     char text[32];
-    formatUciScore(29998, text, sizeof text);
+    formatUciScore(29998, "lowerbound ", text, sizeof text);
     EXPECT_STREQ(text, "mate 1 ");
-    formatUciScore(29996, text, sizeof text);
+    formatUciScore(29996, "", text, sizeof text);
     EXPECT_STREQ(text, "mate 2 ");
-    formatUciScore(-29997, text, sizeof text);
+    formatUciScore(-29997, "", text, sizeof text);
     EXPECT_STREQ(text, "mate -1 ");
-    formatUciScore(-29800, text, sizeof text);
+    formatUciScore(-29800, "", text, sizeof text);
     EXPECT_STREQ(text, "mate -100 ");
-    formatUciScore(123, text, sizeof text);
+    formatUciScore(123, "", text, sizeof text);
     EXPECT_STREQ(text, "cp 123 ");
-    formatUciScore(-29799, text, sizeof text);
+    // A bound label follows a centipawn score only; a mate score never carries one.
+    formatUciScore(123, "upperbound ", text, sizeof text);
+    EXPECT_STREQ(text, "cp 123 upperbound ");
+    formatUciScore(-29799, "", text, sizeof text);
     EXPECT_STREQ(text, "cp -29799 ");
 }
 

@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "board/makemove.h"
-#include "search/search.h"
+#include "board/movegen.h"
+#include "search/think.h"
 #include "support/search_setup.h"
 
 using namespace searchtest;
@@ -32,7 +33,9 @@ TEST(SearchRules, RepetitionInTheLine) {
     gameKeys[34] = board.hashKey;
     EXPECT_EQ(IsRepeatedInLine(), 0); // fewer than 4 reversible half-moves
     board.fiftyCount = 4;
-    EXPECT_EQ(IsRepeatedInLine(), 0); // 4 back is beyond the stretch
+    // One rule for every distance d: the entry d back is looked at only when d <= fiftyCount - 1.
+    // With exactly 4 that excludes the entry 4 back, as 6 excludes the entry 6 back.
+    EXPECT_EQ(IsRepeatedInLine(), 0);
     board.fiftyCount = 5;
     EXPECT_EQ(IsRepeatedInLine(), 1);
     gameKeys[34] = 0;
@@ -274,4 +277,35 @@ TEST(AllocateTime, ControlsAndSuddenDeath) {
     EXPECT_EQ(AllocateTime(), 0);
     timeLeft = -500;
     EXPECT_EQ(AllocateTime(), 0);
+}
+
+// Futility pruning counts the pieces left after each move: a capture that leaves four pieces
+// (kings included) is searched, while the quiet moves of the same node, which leave five, are
+// pruned. Checks are never pruned.
+TEST(SearchRules, FutilityCountsThePiecesAfterTheMove) {
+    freshTables();
+    // White: king and rook; Black: king, knight, bishop. Five pieces; Rxa7 leaves four.
+    setPosition("1b4k1/n7/8/8/8/8/8/R5K1 w - - 0 30");
+    board.historyIndex = 1;
+    int expected = 0, captures = 0;
+    Move list[MaxMoves];
+    const int count = static_cast<int>(generateMoves(list, 0) - list);
+    for (int i = 0; i < count; i++) {
+        const Move m = list[i];
+        makeMove(m);
+        bool leavesFive = board.whitePieceCount + board.blackPieceCount > 4;
+        bool check = sideToMoveInCheck();
+        unmakeMove(m);
+        if (!leavesFive) captures++;
+        if (leavesFive && !check) expected++;
+    }
+    ASSERT_GT(captures, 0);
+    ASSERT_GT(expected, 0);
+    futilityPrunes = 0;
+    nodes = 1;
+    abortSearch = 0;
+    iidActive = 0;
+    // Far below alpha on a null window, one ply from the horizon: class-1 futility.
+    Search(1000, 1001, 60, 1, 0, 0);
+    EXPECT_EQ(futilityPrunes, static_cast<uint32_t>(expected));
 }

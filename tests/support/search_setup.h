@@ -19,12 +19,11 @@
 #include "eval/eval.h"
 #include "frontend/command_line.h"
 #include "platform/platform.h"
+#include "search/alphabeta.h"
 #include "search/control.h"
 #include "search/hash.h"
 #include "search/ordering.h"
-#include "search/root.h"
-#include "search/search.h"
-#include "search/tree.h"
+#include "search/think.h"
 
 namespace searchtest {
 

@@ -1,5 +1,5 @@
 // Alpha-beta search below the root, the quiescence search and the in-search clock rule.
-#include "search/tree.h"
+#include "search/alphabeta.h"
 
 #include <cstdint>
 
@@ -14,8 +14,7 @@
 #include "search/control.h"
 #include "search/hash.h"
 #include "search/ordering.h"
-#include "search/root.h"
-#include "search/search.h"
+#include "search/think.h"
 #include "search/thinking_output.h"
 #include "tablebases/tablebases.h"
 
@@ -35,21 +34,6 @@ namespace {
 // Value classes of a captured man for the recapture extension: pawn; knight or bishop; rook;
 // queen; king.
 constexpr int valueClass[13] = {0, 1, 1, 2, 2, 5, 5, 3, 3, 4, 4, 2, 2};
-
-// The side to move (now) is in check.
-inline int sideToMoveAttacked() {
-    const int king = board.sideToMove == White ? board.whiteKingSq : board.blackKingSq;
-    return isAttacked(king, board.sideToMove ^ 1);
-}
-
-// A pawn arriving on its seventh or eighth rank (the move has been made).
-inline bool pawnToSeventh(Move m) {
-    const int to = moveTo(m);
-    const int man = board.squares[to];
-    if (man == WhitePawn) return rankOf[to] >= 7;
-    if (man == BlackPawn) return rankOf[to] <= 2;
-    return false;
-}
 
 // Copies the line of ply p + 1 behind move m into row p.
 inline void updatePv(int p, Move m) {
@@ -233,7 +217,6 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
     Move bestMove = hashMove;
     const int entryAlpha = alpha;
     int searchBeta = beta;
-    const int men = board.whitePieceCount + board.blackPieceCount;
 
     // 12. The move loop.
     for (int i = 0; i < count; ++i) {
@@ -243,8 +226,10 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
         recordLineKey();
         lineMoves[board.historyIndex] = m;
         if (board.historyIndex > selDepth) selDepth = static_cast<uint8_t>(board.historyIndex);
-        const int givesCheck = sideToMoveAttacked();
+        const int givesCheck = sideToMoveInCheck();
         countNode();
+        // Pieces left after the move: a capture that thins the board counts at once.
+        const int men = board.whitePieceCount + board.blackPieceCount;
         int ext = 0;
         int pruned = 0;
         int reduced = 0;

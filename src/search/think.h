@@ -1,7 +1,14 @@
-// The root of the search: iterative deepening state, the root move loop and the ponder move.
+// The think driver: Think (book, single replies, pondering, iterative deepening, the time
+// budget) and its root search with the analysis lines and the ponder move.
 #pragma once
 
 #include "board/types.h"
+
+// Chooses the engine's move for the current position (0 when there is none); see control.h for
+// the settings it reads and the results it leaves.
+Move Think();
+// Milliseconds to spend on this move.
+int AllocateTime();
 
 constexpr int MaxAnalysisLines = 256;
 

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "board/board.h"
+#include "board/tables.h"
 #include "board/types.h"
 #include "search/control.h"
 
@@ -27,6 +29,8 @@ extern int extendedOnce;
 extern int periodicLines;
 extern int lastPeriodicElapsed;
 
+// 1 when waiting input must stop the search.
+int PollInput();
 // Full-width search of the current position with depth in sixtieths of a ply.
 int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int extension);
 // Captures and promotions until the position is quiet.
@@ -38,6 +42,16 @@ int futilityClassOf(int depth);
 // The in-search clock rule once the budget is spent: 1 to stop, 0 to go on (after the one
 // extension the budget allows).
 int TimeIsUp();
+
+// A pawn arriving on its seventh or eighth rank (the move has been made): extended in the search
+// and at the root.
+inline bool pawnToSeventh(Move m) {
+    const int to = moveTo(m);
+    const int man = board.squares[to];
+    if (man == WhitePawn) return rankOf[to] >= 7;
+    if (man == BlackPawn) return rankOf[to] <= 2;
+    return false;
+}
 
 // One more node; the counter wraps like the 32-bit count it is.
 inline void countNode() { nodes = static_cast<int32_t>(static_cast<uint32_t>(nodes) + 1); }
