@@ -11,7 +11,8 @@ FUZZ_SECONDS ?= 600
 JOBS     ?= $(shell nproc)
 # Debian packages the build, the tests and the real-interface checks need.
 PACKAGES := cmake g++ make pkg-config libgtest-dev libdb5.3-dev db5.3-util libinih-dev \
-            stockfish xboard xvfb xauth fairymax tmux polyglot phalanx clang libclang-rt-14-dev
+            stockfish xboard xvfb xauth fairymax tmux polyglot phalanx clang libclang-rt-14-dev \
+            libgaviotatb-dev gaviotatb
 
 # Debian installs the engines used as opponents and oracles under /usr/games.
 export PATH := $(PATH):/usr/games
