@@ -3,10 +3,11 @@
 // backend checks each file itself and shows the library only a private directory of links to the
 // files that passed, one per material, the first directory of the list winning.
 //
-// What the library needs handled (all checked by the tests):
+// What the library needs handled (found by probing it):
 // - it probes nothing until its cache exists, and a table probed before that fails for good
 //   until the next restart: the cache is set up right after every (re)start, before any probe;
-// - its cache outlives a restart and would answer from tables no longer on the path: flushed;
+// - its cache outlives a restart and answers from files no longer on its path: flushed, so that
+//   a table replaced under the same name is read afresh;
 // - a probe after shutting it down crashes: it is started once and only restarted afterwards.
 #include "tablebases/gaviota_backend.h"
 

@@ -7,11 +7,9 @@
 
 #include "board/board.h"
 #include "support/board_setup.h"
+#include "tablebases/debian_tables.h"
 #include "tablebases/retrograde_solver.h"
 #include "tablebases/tablebases.h"
-
-// The directory the Makefile's gaviotatb package fills.
-inline const char* const DebianTables = "/usr/share/gaviotatb/gtb4";
 
 struct SolvedEndings {
     RetrogradeSolver queen{'Q'};
@@ -22,17 +20,6 @@ struct SolvedEndings {
 inline const SolvedEndings& solvedEndings() {
     static const SolvedEndings endings;
     return endings;
-}
-
-// Points the reader at path (without printing its report).
-inline void useTablePath(const char* path) {
-    std::snprintf(tbPath, sizeof tbPath, "%s", path);
-    fflush(stdout);
-    FILE* saved = stdout;
-    stdout = std::fopen("/dev/null", "w");
-    InitTablebases(2);
-    std::fclose(stdout);
-    stdout = saved;
 }
 
 // An empty board with only the listed men (code, square) and the side to move.
