@@ -1,10 +1,11 @@
 // Tablebase probe speed: ProbeTablebases over a fixed sample of king and queen, king and rook and
 // king and pawn against king positions (both sides to move, either colour strong), first with an
 // empty cache and then warm. Each warm figure is the median of several runs.
-//   bench_tablebases [directories]   (default: Debian's 3-men set)
+//   bench_tablebases [runs] [directories]   (default: 5 runs, Debian's 3-men set)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -14,7 +15,6 @@
 namespace {
 
 constexpr int SampleSize = 20000;
-constexpr int Runs = 5;
 constexpr int PassesPerRun = 10;
 
 struct Sample {
@@ -79,7 +79,8 @@ double pass(const std::vector<Sample>& sample, long* known) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const char* path = argc > 1 ? argv[1] : "/usr/share/gaviotatb/gtb4";
+    const int runs = argc > 1 && std::atoi(argv[1]) > 0 ? std::atoi(argv[1]) : 5;
+    const char* path = argc > 2 ? argv[2] : "/usr/share/gaviotatb/gtb4";
     SetTbPath(path, std::strlen(path));
     tbCacheBytes = 4 * 1048576;
     InitTablebases(0);
@@ -92,7 +93,7 @@ int main(int argc, char** argv) {
     long known = 0;
     const double cold = pass(sample, &known);
     std::vector<double> warm;
-    for (int run = 0; run < Runs; run++) {
+    for (int run = 0; run < runs; run++) {
         double total = 0;
         for (int p = 0; p < PassesPerRun; p++) total += pass(sample, &known);
         warm.push_back(total / PassesPerRun);
@@ -100,6 +101,6 @@ int main(int argc, char** argv) {
     std::sort(warm.begin(), warm.end());
     std::printf("Tablebase probes: %d positions, %ld with a value (the rest illegal)\n", SampleSize, known);
     std::printf("  cold cache: %.0f probes/s\n", cold);
-    std::printf("  warm cache: %.0f probes/s (median of %d runs)\n", warm[Runs / 2], Runs);
+    std::printf("  warm cache: %.0f probes/s (median of %d runs)\n", warm[runs / 2], runs);
     return 0;
 }
