@@ -13,10 +13,12 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <gtb-probe.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -45,7 +47,9 @@ struct Table {
 
 Table tables[MaxTables];
 int tableCount = 0;
-char linkDirectory[32] = "";
+// The links live in /tmp/morvane_tb_<process id>_XXXXXX.
+constexpr char LinkPrefix[] = "morvane_tb_";
+char linkDirectory[64] = "";
 const char** libraryPaths = nullptr;
 bool libraryStarted = false;
 // The links changed since the library last read them.
@@ -94,7 +98,7 @@ int findTable(const int counts[10]) {
 
 void removeLinks() {
     for (int i = 0; i < tableCount; i++) {
-        char link[64];
+        char link[96];
         std::snprintf(link, sizeof link, "%s/%s", linkDirectory, tables[i].name);
         unlink(link);
     }
@@ -106,9 +110,37 @@ void removeLinkDirectory() {
     if (linkDirectory[0] != '\0') rmdir(linkDirectory);
 }
 
+// Removes the link directories of engines that ended without their exit handlers (killed):
+// their names carry the process id.
+void removeStaleLinkDirectories() {
+    DIR* listing = opendir("/tmp");
+    if (listing == nullptr) return;
+    while (const dirent* entry = readdir(listing)) {
+        if (std::strncmp(entry->d_name, LinkPrefix, sizeof LinkPrefix - 1) != 0) continue;
+        char* end = nullptr;
+        long pid = std::strtol(entry->d_name + sizeof LinkPrefix - 1, &end, 10);
+        if (pid <= 0 || *end != '_' || kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        char stale[300];
+        std::snprintf(stale, sizeof stale, "/tmp/%s", entry->d_name);
+        if (DIR* links = opendir(stale)) {
+            while (const dirent* link = readdir(links)) {
+                char name[600];
+                struct stat info;
+                std::snprintf(name, sizeof name, "%s/%s", stale, link->d_name);
+                if (lstat(name, &info) == 0 && S_ISLNK(info.st_mode)) unlink(name);
+            }
+            closedir(links);
+        }
+        rmdir(stale);
+    }
+    closedir(listing);
+}
+
 int makeLinkDirectory() {
     if (linkDirectory[0] != '\0') return 1;
-    char pattern[] = "/tmp/morvane_tb_XXXXXX";
+    removeStaleLinkDirectories();
+    char pattern[64];
+    std::snprintf(pattern, sizeof pattern, "/tmp/%s%ld_XXXXXX", LinkPrefix, static_cast<long>(getpid()));
     if (mkdtemp(pattern) == nullptr) return 0;
     std::snprintf(linkDirectory, sizeof linkDirectory, "%s", pattern);
     std::atexit(removeLinkDirectory);
@@ -162,7 +194,7 @@ int addDirectory(const char* directory) {
         Table& table = tables[tableCount];
         std::memcpy(table.counts, counts, sizeof table.counts);
         std::snprintf(table.name, sizeof table.name, "%s", name);
-        char link[64];
+        char link[PATH_MAX];
         std::snprintf(link, sizeof link, "%s/%s", linkDirectory, name);
         unlink(link);
         if (symlink(path, link) != 0) continue;

@@ -1,6 +1,8 @@
 // What the engine reports about its tables, at start-up and when the path or the cache changes,
-// and whether its searches probe them: driven through the real program.
+// how it copes with bad ones, and the links it keeps: driven through the real program.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <regex>
@@ -58,4 +60,28 @@ TEST(TablebaseReport, BadTablesAndOverlongPathStillPlay) {
     EXPECT_TRUE(std::regex_search(answer, std::regex("\nmove [a-h][1-8][a-h][1-8]\n"))) << answer;
     engine.send("quit");
     EXPECT_EQ(engine.waitExit(), 0);
+}
+
+// The engine keeps its links to the table files in /tmp under its process id; an engine that
+// was killed leaves them behind, and the next engine removes them (and no live engine's).
+TEST(TablebaseReport, LinksOfKilledEnginesAreRemoved) {
+    pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    ASSERT_GT(gone, 0);
+    waitpid(gone, nullptr, 0);
+    const std::string stale = "/tmp/morvane_tb_" + std::to_string(gone) + "_test01";
+    const std::string live = "/tmp/morvane_tb_" + std::to_string(getpid()) + "_test02";
+    for (const std::string& made : {stale, live}) {
+        std::filesystem::create_directories(made);
+        std::filesystem::create_symlink(std::string(DebianTables) + "/kqk.gtb.cp4", made + "/kqk.gtb.cp4");
+    }
+    EngineProcess engine(std::string("[Preferences]\nTB Path=") + DebianTables + "\n");
+    EXPECT_NE(startToPrompt(engine).find("(3 pieces endgame tablebases found)"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(live + "/kqk.gtb.cp4"));
+    engine.send("quit");
+    EXPECT_EQ(engine.waitExit(), 0);
+    std::error_code ignored;
+    std::filesystem::remove_all(live, ignored);
+    std::filesystem::remove_all(stale, ignored);
 }
