@@ -231,21 +231,6 @@ int fillList(const TbPieceList* list, unsigned squares[7], unsigned char types[7
     return 1;
 }
 
-// Whether a pawn of the side to move (0 White) can take on the en-passant square: the engine
-// names the square after every double push, and a square nobody can take on is no part of the
-// position the tables know.
-int canTakeEnPassant(const TbPieceList* mover, int side, int epSquare) {
-    if (epSquare / 8 != (side == 0 ? 5 : 2)) return 0;
-    const int rankBehind = side == 0 ? epSquare - 8 : epSquare + 8;
-    for (int i = 0; i < mover->count; i++) {
-        int square = mover->squares[i];
-        if (mover->types[i] == TbPawn && square / 8 == rankBehind / 8 &&
-            (square == rankBehind - 1 || square == rankBehind + 1))
-            return 1;
-    }
-    return 0;
-}
-
 int probe(const TbPieceList* white, const TbPieceList* black, int side, int epSquare) {
     unsigned whiteSquares[7], blackSquares[7];
     unsigned char whiteTypes[7], blackTypes[7];
@@ -255,8 +240,7 @@ int probe(const TbPieceList* white, const TbPieceList* black, int side, int epSq
         return TbNoValue;
     if (findTable(counts) < 0 || !readyLibrary()) return TbNoValue;
     unsigned ep = tb_NOSQUARE;
-    if (epSquare >= 0 && epSquare < 64 && canTakeEnPassant(side == 0 ? white : black, side, epSquare))
-        ep = static_cast<unsigned>(epSquare);
+    if (epSquare >= 0 && epSquare < 64) ep = static_cast<unsigned>(epSquare);
     unsigned info = tb_UNKNOWN, plies = 0;
     if (!tb_probe_hard(static_cast<unsigned>(side), ep, tb_NOCASTLE, whiteSquares, blackSquares, whiteTypes,
                        blackTypes, &info, &plies))

@@ -154,3 +154,27 @@ TEST_F(TableValues, UnknownTablesAndBadArgumentsGiveNoValue) {
     TbPieceList queenMen{2, {TbKing, TbQueen}, {C6, B1}};
     EXPECT_EQ(reader.probeValue(id, 0, indexOf(&queenMen, &black)), 32766);
 }
+
+// The engine names the square a double push passed over even when no pawn can take there; the
+// probe still finds the position's value, for either colour's pawn.
+TEST_F(TableValues, EnPassantSquareWithoutACapturerKeepsTheValue) {
+    const RetrogradeSolver& pawn = solvedEndings().pawn;
+    int checked = 0;
+    for (int file = 0; file < 8; file++)
+        for (int bk = 0; bk < 64; bk += 5) {
+            const int wk = file < 4 ? H1 : A1, square = E4 - 4 + file;
+            const int plies = pawn.distance(1, wk, square, bk);
+            if (plies == RetrogradeSolver::Illegal) continue;
+            placeMen({{WhiteKing, wk}, {WhitePawn, square}, {BlackKing, bk}}, Black);
+            board.historyIndex = 0;
+            const int plain = ProbeTablebases();
+            board.epSquare = square - 8;
+            EXPECT_EQ(ProbeTablebases(), plain) << squareName(square);
+            placeMen({{BlackKing, wk ^ 56}, {BlackPawn, square ^ 56}, {WhiteKing, bk ^ 56}}, White);
+            board.epSquare = (square ^ 56) + 8;
+            EXPECT_EQ(ProbeTablebases(), plain) << squareName(square ^ 56);
+            EXPECT_NE(plain, 30000);
+            checked++;
+        }
+    EXPECT_GT(checked, 50);
+}
