@@ -13,11 +13,12 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <gtb-probe.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -193,7 +194,9 @@ int addDirectory(const char* directory) {
         if (findTable(counts) >= 0 || tableCount == MaxTables || !makeLinkDirectory()) continue;
         Table& table = tables[tableCount];
         std::memcpy(table.counts, counts, sizeof table.counts);
-        std::snprintf(table.name, sizeof table.name, "%s", name);
+        // The name's length was bounded by its material and suffix above.
+        std::memcpy(table.name, name, std::min(length + 1, sizeof table.name));
+        table.name[sizeof table.name - 1] = '\0';
         char link[PATH_MAX];
         std::snprintf(link, sizeof link, "%s/%s", linkDirectory, name);
         unlink(link);
