@@ -51,6 +51,7 @@ int tableCount = 0;
 // The links live in /tmp/morvane_tb_<process id>_XXXXXX.
 constexpr char LinkPrefix[] = "morvane_tb_";
 char linkDirectory[64] = "";
+pid_t linkOwner = 0;
 const char** libraryPaths = nullptr;
 bool libraryStarted = false;
 // The links changed since the library last read them.
@@ -106,7 +107,9 @@ void removeLinks() {
     tableCount = 0;
 }
 
+// At exit; a forked child leaves its parent's links alone.
 void removeLinkDirectory() {
+    if (getpid() != linkOwner) return;
     removeLinks();
     if (linkDirectory[0] != '\0') rmdir(linkDirectory);
 }
@@ -144,6 +147,7 @@ int makeLinkDirectory() {
     std::snprintf(pattern, sizeof pattern, "/tmp/%s%ld_XXXXXX", LinkPrefix, static_cast<long>(getpid()));
     if (mkdtemp(pattern) == nullptr) return 0;
     std::snprintf(linkDirectory, sizeof linkDirectory, "%s", pattern);
+    linkOwner = getpid();
     std::atexit(removeLinkDirectory);
     return 1;
 }

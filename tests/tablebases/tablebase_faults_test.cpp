@@ -230,3 +230,20 @@ TEST_F(TablebaseFaults, PathAndCacheChangesAtRunTime) {
     Tally tally = probeEnding(solvedEndings().rook, WhiteRook, 13);
     EXPECT_EQ(tally.right, tally.right + tally.unknown + tally.wrong);
 }
+
+// The reader keeps its links to the table files in /tmp/morvane_tb_<process id>_*, removed at
+// exit; a forked child that exits (a death test here) must leave its parent's links in place.
+TEST_F(TablebaseFaults, ForkedChildLeavesItsParentsLinks) {
+    useTablePath(DebianTables);
+    const std::string prefix = "morvane_tb_" + std::to_string(getpid()) + "_";
+    auto links = [&] {
+        int count = 0;
+        for (const auto& entry : fs::directory_iterator("/tmp"))
+            if (entry.path().filename().string().rfind(prefix, 0) == 0)
+                for (const auto& link : fs::directory_iterator(entry.path())) count += link.is_symlink();
+        return count;
+    };
+    ASSERT_EQ(links(), 5);
+    EXPECT_EXIT(std::exit(0), ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(links(), 5);
+}
