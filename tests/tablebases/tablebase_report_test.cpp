@@ -12,7 +12,7 @@
 #include "tablebases/tablebase_support.h"
 
 
-TEST(TablebaseReport, StartUpAndPathChangesPrintTheDesignedLines) {
+TEST(TablebaseReport, StartUpAndPathChangesPrintTheReportLines) {
     EngineProcess engine(std::string("[Preferences]\nTB Path=") + DebianTables + "\nTB Cache=2\n");
     std::string start = startToPrompt(engine);
     EXPECT_TRUE(std::regex_search(start, std::regex("\nEGTb cache memory = 2 Mb \\(3 pieces endgame tablebases found\\)\n"
