@@ -23,22 +23,26 @@ constexpr int MaxSideMen = 3;
 constexpr int BitsPerMan = 9; // type (3 bits) and square (6 bits)
 constexpr int EpBits = 7;     // square, or 64 for none
 constexpr uint64_t NoIndex = ~0ULL;
+// A side has at most two men besides its king, so each count is a digit in base 3.
+constexpr int CountBase = MaxSideMen;
+constexpr int IdCount = CountBase * CountBase * CountBase * CountBase * CountBase * CountBase * CountBase *
+                        CountBase * CountBase * CountBase;
 
 int encodeCounts(const int counts[10]) {
     int id = 0;
     for (int i = 9; i >= 0; i--) {
-        if (counts[i] < 0 || counts[i] >= MaxSideMen) return 0;
-        id = id * MaxSideMen + counts[i];
+        if (counts[i] < 0 || counts[i] >= CountBase) return 0;
+        id = id * CountBase + counts[i];
     }
     return id + 1;
 }
 
 int decodeCounts(int id, int counts[10]) {
-    if (id < 1 || id > 59049) return 0;
+    if (id < 1 || id > IdCount) return 0;
     id--;
     for (int i = 0; i < 10; i++) {
-        counts[i] = id % MaxSideMen;
-        id /= MaxSideMen;
+        counts[i] = id % CountBase;
+        id /= CountBase;
     }
     return 1;
 }
