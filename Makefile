@@ -14,7 +14,7 @@ PREFIX   ?= /usr/local
 # Debian packages the build, the tests and the real-interface checks need.
 PACKAGES := cmake g++ make pkg-config libgtest-dev libdb5.3-dev db5.3-util libinih-dev \
             stockfish xboard xvfb xauth fairymax tmux polyglot phalanx clang libclang-rt-14-dev \
-            librsvg2-bin fonts-dejavu-core chromium gaviotatb
+            librsvg2-bin fonts-dejavu-core chromium libgaviotatb-dev gaviotatb
 
 # Debian installs the engines used as opponents and oracles under /usr/games.
 export PATH := $(PATH):/usr/games

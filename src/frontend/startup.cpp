@@ -103,7 +103,9 @@ bool ReadConfiguration() {
     // engine before it has read a command.
     if (cacheMegabytes > MaxTbCacheMegabytes) cacheMegabytes = MaxTbCacheMegabytes;
     tbCacheBytes = cacheMegabytes > 0 ? cacheMegabytes * 1048576 : 0;
-    iniReadString(path, Section, "TB Path", "Z:\\TBs", tbPath, sizeof tbPath);
+    char tablePath[4096];
+    iniReadString(path, Section, "TB Path", "Z:\\TBs", tablePath, sizeof tablePath);
+    SetTbPath(tablePath, std::strlen(tablePath));
     contempt = iniReadInt(path, Section, "Contempt Value", 1);
     readTwoNumbers(path, "Draw", "40    3", &drawMoveNumber, &drawMoves);
     readTwoNumbers(path, "Resign Value", "-30000   3", &resignScore, &resignMoves);

@@ -374,7 +374,7 @@ void setoptionCommand(const Words& words) {
             }
         } else if (eighth == 'P') {
             if (!w[3].empty()) {
-                std::snprintf(tbPath, sizeof tbPath, "%s", w[3].c_str());
+                SetTbPath(w[3].c_str(), w[3].size());
                 InitTablebases(2);
             }
         } else if (second == 'o') {

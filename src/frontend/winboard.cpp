@@ -287,9 +287,16 @@ void WinBoardCommand() {
             hashMegabytes = configured;
         }
         break;
-    case 643: // tbpath
-        if (std::sscanf(arguments(), "%255s", tbPath) == 1) InitTablebases(2);
+    case 643: { // tbpath
+        const char* word = arguments();
+        word += std::strspn(word, " \t");
+        const size_t length = std::strcspn(word, " \t\r\n");
+        if (length > 0) {
+            SetTbPath(word, length);
+            InitTablebases(2);
+        }
         break;
+    }
     case 714: // tbcache
         if (readBounded(0, MaxTbCacheMegabytes, &value)) {
             tbCacheBytes = value * 1048576;

@@ -43,7 +43,7 @@ struct TablebaseReader {
     int (*probeValue)(int id, int side, uint64_t index);
 };
 
-// The built-in reader: it finds no table, uses no memory and knows no value.
-extern const TablebaseReader leastTablebaseReader;
+// The built-in reader: the table files found under the directories of the path.
+extern const TablebaseReader fileTablebaseReader;
 // The reader the engine uses (the built-in one unless replaced).
 extern const TablebaseReader* tablebaseReader;

@@ -3,6 +3,7 @@
 #include "tablebases/tablebases.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "board/board.h"
 #include "frontend/output.h"
@@ -23,6 +24,17 @@ constexpr int TbTypes[13] = {0, TbPawn, TbPawn, TbKnight, TbKnight, TbKing, TbKi
                              TbRook, TbRook, TbQueen, TbQueen, TbBishop, TbBishop};
 
 } // namespace
+
+void SetTbPath(const char* text, size_t length) {
+    if (length >= sizeof tbPath) {
+        length = sizeof tbPath - 1;
+        // The first entries are whole when a separator follows them.
+        if (text[length] != ',' && text[length] != ';')
+            while (length > 0 && text[length] != ',' && text[length] != ';') length--;
+    }
+    std::memcpy(tbPath, text, length);
+    tbPath[length] = '\0';
+}
 
 void InitTablebases(int mode) {
     // A negative size from the configuration or an option means no cache.

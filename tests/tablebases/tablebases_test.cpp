@@ -70,7 +70,7 @@ protected:
         tbHits = 0;
     }
     void TearDown() override {
-        tablebaseReader = &leastTablebaseReader;
+        tablebaseReader = &fileTablebaseReader;
         directory.restoreStdout();
     }
     static void place(int code, int square) {
@@ -177,7 +177,7 @@ TEST_F(Tablebases, NoInformationCases) {
 }
 
 TEST_F(Tablebases, InitialisationReportsAndChecksTheCache) {
-    tablebaseReader = &leastTablebaseReader;
+    tablebaseReader = &fileTablebaseReader;
     tbCacheBytes = 0;
     directory.captureStdout();
     InitTablebases(0);
