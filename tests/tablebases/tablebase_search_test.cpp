@@ -2,7 +2,7 @@
 // the 3-men set it counts its hits and scores the mate the table knows.
 #include <gtest/gtest.h>
 
-#include "search/search.h"
+#include "search/think.h"
 #include "support/search_setup.h"
 #include "tablebases/tablebase_support.h"
 
