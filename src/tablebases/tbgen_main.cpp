@@ -1,0 +1,109 @@
+// morvane-tbgen: computes the engine's own distance-to-mate tables into a directory.
+//   morvane-tbgen [--five] [--level N] DIRECTORY
+// Without --five: every ending of 3 and 4 men. With --five: those and then the five-men endings
+// of 3 men against 2.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "tablebases/tb_file.h"
+#include "tablebases/tb_generator.h"
+
+namespace {
+
+int makeDirectories(const char* path) {
+    char buffer[4096];
+    if (std::snprintf(buffer, sizeof buffer, "%s", path) >= static_cast<int>(sizeof buffer)) return -1;
+    for (char* p = buffer + 1; *p; p++) {
+        if (*p != '/') continue;
+        *p = 0;
+        if (mkdir(buffer, 0755) != 0 && errno != EEXIST) return -1;
+        *p = '/';
+    }
+    return mkdir(buffer, 0755) != 0 && errno != EEXIST ? -1 : 0;
+}
+
+void usage() {
+    std::fprintf(stderr, "usage: morvane-tbgen [--five] [--level N] DIRECTORY\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool five = false;
+    int level = 9;
+    const char* directory = nullptr;
+    for (int i = 1; i < argc; i++) {
+        if (std::strcmp(argv[i], "--five") == 0) {
+            five = true;
+        } else if (std::strcmp(argv[i], "--level") == 0 && i + 1 < argc) {
+            level = std::atoi(argv[++i]);
+        } else if (argv[i][0] == '-' || directory != nullptr) {
+            usage();
+            return 2;
+        } else {
+            directory = argv[i];
+        }
+    }
+    if (directory == nullptr) {
+        usage();
+        return 2;
+    }
+    if (makeDirectories(directory) != 0) {
+        std::fprintf(stderr, "morvane-tbgen: cannot create %s: %s\n", directory, std::strerror(errno));
+        return 1;
+    }
+    static TbMaterial materials[512];
+    int count = tbGenMaterials(4, 0, materials, 512);
+    if (five) count += tbGenMaterials(5, 5, materials + count, 512 - count);
+    bool terminal = isatty(STDOUT_FILENO);
+    auto started = std::chrono::steady_clock::now();
+    uint64_t positions = 0;
+    long totalBytes = 0;
+    int failures = 0;
+    for (int t = 0; t < count; t++) {
+        const TbMaterial& m = materials[t];
+        TbGenStats stats;
+        const TbGenTable* table = tbGenerate(m, &stats);
+        if (table == nullptr) {
+            std::fprintf(stderr, "\nmorvane-tbgen: %s cannot be computed (en passant with two "
+                                 "pawns on one side, or a smaller table is missing)\n", m.name);
+            failures++;
+            continue;
+        }
+        positions += stats.positions;
+        for (int side = 0; side < 2; side++) {
+            char name[64], path[4200];
+            tbFileName(m, side, name, sizeof name);
+            std::snprintf(path, sizeof path, "%s/%s", directory, name);
+            long bytes = tbWriteFile(path, m, side, table->values[side].data(), level);
+            if (bytes < 0) {
+                std::fprintf(stderr, "\nmorvane-tbgen: cannot write %s\n", path);
+                return 1;
+            }
+            totalBytes += bytes;
+        }
+        double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        double rate = elapsed > 0 ? static_cast<double>(positions) / elapsed : 0;
+        if (terminal)
+            std::printf("\r%3d/%d tables  %-8s %6.1f s  %5.1f M positions/s  ", t + 1, count,
+                        m.name, elapsed, rate / 1e6);
+        else
+            std::printf("%3d/%d %-8s %10llu positions %6.2f s  longest mate %d (White to move) "
+                        "%d (Black to move)\n", t + 1, count, m.name,
+                        static_cast<unsigned long long>(stats.positions), stats.seconds,
+                        stats.longestWin[0], stats.longestWin[1]);
+        std::fflush(stdout);
+    }
+    double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::printf("%s%d tables, %llu positions in %.1f s, %.1f MB in %s\n", terminal ? "\n" : "",
+                count - failures, static_cast<unsigned long long>(positions), elapsed,
+                static_cast<double>(totalBytes) / 1048576.0, directory);
+    return failures ? 1 : 0;
+}
