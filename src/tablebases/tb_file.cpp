@@ -173,3 +173,19 @@ long tbReadBlock(const TbFileView& view, uint32_t block, int16_t* out) {
     if (ZSTD_isError(got) || got != count * sizeof(int16_t)) return -1;
     return static_cast<long>(count);
 }
+
+bool tbLoadFile(const char* path, const TbMaterial& material, int side, int16_t* values) {
+    FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return false;
+    std::vector<uint8_t> data;
+    uint8_t chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) data.insert(data.end(), chunk, chunk + got);
+    std::fclose(file);
+    TbFileView view;
+    if (!tbCheckFile(data.data(), data.size(), material, side, &view)) return false;
+    for (uint32_t b = 0; b < view.blocks; b++)
+        if (tbReadBlock(view, b, values + static_cast<uint64_t>(b) * view.entriesPerBlock) < 0)
+            return false;
+    return true;
+}

@@ -63,3 +63,7 @@ bool tbCheckFile(const uint8_t* data, size_t bytes, const TbMaterial& material, 
 // after checking the block's checksum. Returns the entries written, or -1 when the block is
 // damaged.
 long tbReadBlock(const TbFileView& view, uint32_t block, int16_t* out);
+
+// Reads and checks a whole table file into values (material.size entries). False when the file
+// is missing, fails a check or holds a damaged block.
+bool tbLoadFile(const char* path, const TbMaterial& material, int side, int16_t* values);

@@ -37,6 +37,8 @@ constexpr int TbTypeOfCode[13] = {0, TbPawn, TbPawn, TbKnight, TbKnight, TbKing,
                                   TbRook, TbRook, TbQueen, TbQueen, TbBishop, TbBishop};
 
 std::unordered_map<uint32_t, TbGenTable> tables;
+// The last tables asked for by tbGenProbe: exits of one table lead into only a few others.
+const TbGenTable* recentTables[4] = {};
 
 // The score after a move into a successor worth score for the side then to move.
 inline int backedUp(int score) {
@@ -141,7 +143,7 @@ struct Work {
     int16_t* value[2];
     int16_t* exitBest[2];
     uint8_t* count[2];
-    uint64_t pending;
+    std::vector<uint64_t>* next; // nodes settled for the next ply
     uint64_t missingExits;
 };
 
@@ -164,7 +166,7 @@ inline void touchPredecessor(Work& w, int mover, const int squares[TbMaxMen], in
         if ((d & 1) == 0) {
             // The node is lost in d plies: moving into it wins in d + 1.
             value = static_cast<int16_t>(WinScore - (d + 1));
-            w.pending++;
+            w.next->push_back(index * 2 + static_cast<uint64_t>(mover));
             continue;
         }
         uint8_t& count = w.count[mover][index];
@@ -172,7 +174,7 @@ inline void touchPredecessor(Work& w, int mover, const int squares[TbMaxMen], in
         int lossNext = -WinScore + d + 1;
         if (count == 0 && w.exitBest[mover][index] <= lossNext) {
             value = static_cast<int16_t>(lossNext);
-            w.pending++;
+            w.next->push_back(index * 2 + static_cast<uint64_t>(mover));
         }
     }
 }
@@ -230,8 +232,8 @@ void propagate(Work& w, int side, uint64_t index, int d) {
     }
 }
 
-// Forward pass over one node: validity, exits, counts. Returns the exit distance in plies
-// (0 when none) for the end of the iterations.
+// Forward pass over one node: validity, exits, counts. Returns the distance in plies at which
+// its best exit could settle it (a mate or a win or loss by an exit), or -1.
 int forwardNode(Work& w, int side, uint64_t index) {
     const TbMaterial& m = *w.m;
     int squares[TbMaxMen];
@@ -240,15 +242,16 @@ int forwardNode(Work& w, int side, uint64_t index) {
     w.value[side][index] = Invalid;
     w.exitBest[side][index] = NoExit;
     w.count[side][index] = 0;
-    if (!squaresValid(m, squares)) return 0;
+    if (!squaresValid(m, squares)) return -1;
     int canonical[TbMaxMen];
     std::memcpy(canonical, squares, sizeof canonical);
     tbCanonicalise(m, canonical);
-    if (std::memcmp(canonical, squares, sizeof(int) * static_cast<size_t>(m.men)) != 0) return 0;
+    for (int i = 0; i < m.men; i++)
+        if (canonical[i] != squares[i]) return -1;
     int passed = 0;
-    if (ep && !tbEnPassantPossible(m, squares, side, &passed)) return 0;
+    if (ep && !tbEnPassantPossible(m, squares, side, &passed)) return -1;
     placeBoard(m, squares, side, ep ? passed : 0);
-    if (waitingSideInCheck()) return 0;
+    if (waitingSideInCheck()) return -1;
 
     w.value[side][index] = Unknown;
     int inCheck = sideToMoveInCheck();
@@ -287,13 +290,34 @@ int forwardNode(Work& w, int side, uint64_t index) {
             if (score > best) best = score;
             continue;
         }
-        tbCanonicalise(m, child);
         count += tbSymmetryCount(m, child);
     }
     w.exitBest[side][index] = static_cast<int16_t>(best);
     w.count[side][index] = static_cast<uint8_t>(count);
-    if (best == NoExit || best == 0) return 0;
+    if (best == NoExit || best == 0) return -1;
     return best > 0 ? WinScore - best : best + WinScore;
+}
+
+// True when every table a capture or a promotion of this material leads into is kept.
+bool exitTablesKept(const TbMaterial& m) {
+    int counts[10] = {0};
+    for (int i = 2; i < m.men; i++) counts[(m.colours[i] ? 5 : 0) + m.types[i] - 1]++;
+    for (int i = 0; i < 10; i++) {
+        if (counts[i] == 0) continue;
+        // The man captured, or (a pawn) promoted to a knight, bishop, rook or queen.
+        int variants = i % 5 == 0 ? 5 : 1;
+        for (int v = 0; v < variants; v++) {
+            int child[10];
+            std::memcpy(child, counts, sizeof child);
+            child[i]--;
+            if (v > 0) child[i - (i % 5) + v]++;
+            TbMaterial target;
+            bool swapped;
+            if (!tbMaterialFromCounts(child, &target, &swapped)) return false;
+            if (target.men > 2 && tables.find(target.key) == tables.end()) return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -351,6 +375,7 @@ const TbGenTable* tbGenerate(const TbMaterial& material, TbGenStats* stats) {
     auto started = std::chrono::steady_clock::now();
     tbGenInit();
     const TbMaterial& m = material;
+    if (!exitTablesKept(m)) return nullptr;
     // An en-passant entry records only that a pawn has just come two squares: with two pawns on
     // the side that pushed it could stand for two different positions.
     if (m.epRegion) {
@@ -362,7 +387,7 @@ const TbGenTable* tbGenerate(const TbMaterial& material, TbGenStats* stats) {
     table.material = m;
     std::vector<int16_t> exitBest[2];
     std::vector<uint8_t> count[2];
-    Work w{&table.material, {}, {}, {}, 0, 0};
+    Work w{&table.material, {}, {}, {}, nullptr, 0};
     for (int side = 0; side < 2; side++) {
         table.values[side].assign(m.size, Unknown);
         exitBest[side].assign(m.size, NoExit);
@@ -371,32 +396,37 @@ const TbGenTable* tbGenerate(const TbMaterial& material, TbGenStats* stats) {
         w.exitBest[side] = exitBest[side].data();
         w.count[side] = count[side].data();
     }
-    int longestExit = 0;
+    // Nodes whose exits may settle them, by the exit's distance in plies.
+    std::vector<std::vector<uint64_t>> byExit;
     for (int side = 0; side < 2; side++)
-        for (uint64_t index = 0; index < m.size; index++)
-            longestExit = std::max(longestExit, forwardNode(w, side, index));
+        for (uint64_t index = 0; index < m.size; index++) {
+            int exitPlies = forwardNode(w, side, index);
+            if (exitPlies < 0) continue;
+            if (byExit.size() <= static_cast<size_t>(exitPlies)) byExit.resize(exitPlies + 1);
+            byExit[exitPlies].push_back(index * 2 + side);
+        }
     // A capture or promotion into a table not computed yet: no value here could be trusted.
     if (w.missingExits) return nullptr;
 
-    for (int d = 0;; d++) {
+    std::vector<uint64_t> settled, next;
+    w.next = &next;
+    for (size_t d = 0; d < byExit.size() || !settled.empty(); d++) {
         int16_t code = static_cast<int16_t>(d & 1 ? WinScore - d : -WinScore + d);
-        uint64_t settled = 0;
-        w.pending = 0;
-        for (int side = 0; side < 2; side++) {
-            int16_t* value = w.value[side];
-            const int16_t* exits = w.exitBest[side];
-            const uint8_t* counts = w.count[side];
-            for (uint64_t index = 0; index < m.size; index++) {
-                if (value[index] == Unknown && exits[index] == code &&
-                    ((d & 1) || counts[index] == 0))
-                    value[index] = code;
-                if (value[index] == code) {
-                    settled++;
-                    propagate(w, side, index, d);
+        if (d < byExit.size()) {
+            for (uint64_t node : byExit[d]) {
+                int side = static_cast<int>(node & 1);
+                uint64_t index = node >> 1;
+                if (w.value[side][index] == Unknown && w.exitBest[side][index] == code &&
+                    ((d & 1) || w.count[side][index] == 0)) {
+                    w.value[side][index] = code;
+                    settled.push_back(node);
                 }
             }
+            std::vector<uint64_t>().swap(byExit[d]);
         }
-        if (settled == 0 && w.pending == 0 && d > longestExit) break;
+        for (uint64_t node : settled) propagate(w, static_cast<int>(node & 1), node >> 1, static_cast<int>(d));
+        settled.swap(next);
+        next.clear();
     }
 
     TbGenStats s{};
@@ -429,22 +459,23 @@ const TbGenTable* tbGenFind(uint32_t key) {
     return it == tables.end() ? nullptr : &it->second;
 }
 
-void tbGenReset() { tables.clear(); }
+void tbGenReset() {
+    std::memset(recentTables, 0, sizeof recentTables);
+    tables.clear();
+}
 
 int tbGenProbe(const TbPieceList* white, const TbPieceList* black, int side, int epSquare) {
     TbLocation l;
     if (!tbLocate(white, black, side, epSquare, &l)) return TbNoValue;
     if (l.material.men == 2) return 0;
-    // The last tables asked for: exits of one table lead into only a few others.
-    static const TbGenTable* recent[4] = {};
     const TbGenTable* table = nullptr;
-    for (const TbGenTable* t : recent)
+    for (const TbGenTable* t : recentTables)
         if (t != nullptr && t->material.key == l.material.key) table = t;
     if (table == nullptr) {
         table = tbGenFind(l.material.key);
         if (table == nullptr) return TbNoValue;
-        std::memmove(recent + 1, recent, sizeof recent - sizeof recent[0]);
-        recent[0] = table;
+        std::memmove(recentTables + 1, recentTables, sizeof recentTables - sizeof recentTables[0]);
+        recentTables[0] = table;
     }
     return table->values[l.side][l.index];
 }

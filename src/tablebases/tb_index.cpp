@@ -163,13 +163,11 @@ void tbDecode(const TbMaterial& material, uint64_t index, int squares[TbMaxMen],
 
 int tbSymmetryCount(const TbMaterial& material, const int squares[TbMaxMen]) {
     if (material.scheme != TbSchemeTriangle) return 1;
-    bool diagonal = true, antiDiagonal = true;
-    for (int i = 0; i < material.men; i++) {
-        int f = fileIndex(squares[i]), r = rankIndex(squares[i]);
-        diagonal = diagonal && f == r;
-        antiDiagonal = antiDiagonal && f + r == 7;
-    }
-    return diagonal || antiDiagonal ? 2 : 1;
+    // Squares of the long diagonals a1-h8 and a8-h1.
+    constexpr uint64_t Diagonal = 0x8040201008040201ULL, AntiDiagonal = 0x0102040810204080ULL;
+    uint64_t men = 0;
+    for (int i = 0; i < material.men; i++) men |= 1ULL << squares[i];
+    return (men & ~Diagonal) == 0 || (men & ~AntiDiagonal) == 0 ? 2 : 1;
 }
 
 bool tbEnPassantPossible(const TbMaterial& material, const int squares[TbMaxMen], int side,
