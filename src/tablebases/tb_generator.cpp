@@ -511,7 +511,10 @@ uint64_t tbVerify(const TbGenTable& table, int side, uint64_t first, uint64_t la
         for (Move* move = moves; move < end; move++) {
             makeMove(*move);
             listsFromBoard(&white, &black);
-            int child = probe(&white, &black, side ^ 1, board.epSquare ? board.epSquare : TbNoEnPassant);
+            // Bare kings are a draw without a table.
+            int child = white.count + black.count == 2
+                            ? 0
+                            : probe(&white, &black, side ^ 1, board.epSquare ? board.epSquare : TbNoEnPassant);
             unmakeMove(*move);
             if (child == TbNoValue) {
                 expected = TbNoValue;

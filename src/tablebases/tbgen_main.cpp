@@ -36,7 +36,7 @@ void usage() {
 
 int main(int argc, char** argv) {
     bool five = false;
-    int level = 9;
+    int level = 3;
     const char* directory = nullptr;
     for (int i = 1; i < argc; i++) {
         if (std::strcmp(argv[i], "--five") == 0) {
