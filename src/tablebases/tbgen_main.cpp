@@ -1,7 +1,7 @@
 // morvane-tbgen: computes the engine's own distance-to-mate tables into a directory.
-//   morvane-tbgen [--five] [--level N] DIRECTORY
-// Without --five: every ending of 3 and 4 men. With --five: those and then the five-men endings
-// of 3 men against 2.
+//   morvane-tbgen [--men 3|4] [--five] [--level N] DIRECTORY
+// Without --five: every ending of 3 and 4 men (--men 3: of 3 only). With --five: those and then
+// the five-men endings of 3 men against 2.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,7 +29,7 @@ int makeDirectories(const char* path) {
 }
 
 void usage() {
-    std::fprintf(stderr, "usage: morvane-tbgen [--five] [--level N] DIRECTORY\n");
+    std::fprintf(stderr, "usage: morvane-tbgen [--men 3|4] [--five] [--level N] DIRECTORY\n");
 }
 
 } // namespace
@@ -37,10 +37,17 @@ void usage() {
 int main(int argc, char** argv) {
     bool five = false;
     int level = 3;
+    int men = 4;
     const char* directory = nullptr;
     for (int i = 1; i < argc; i++) {
         if (std::strcmp(argv[i], "--five") == 0) {
             five = true;
+        } else if (std::strcmp(argv[i], "--men") == 0 && i + 1 < argc) {
+            men = std::atoi(argv[++i]);
+            if (men != 3 && men != 4) {
+                usage();
+                return 2;
+            }
         } else if (std::strcmp(argv[i], "--level") == 0 && i + 1 < argc) {
             level = std::atoi(argv[++i]);
         } else if (argv[i][0] == '-' || directory != nullptr) {
@@ -59,8 +66,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     static TbMaterial materials[512];
-    int count = tbGenMaterials(4, 0, materials, 512);
-    if (five) count += tbGenMaterials(5, 5, materials + count, 512 - count);
+    int count = tbGenMaterials(men, 0, materials, 512);
+    if (five && men == 4) count += tbGenMaterials(5, 5, materials + count, 512 - count);
     bool terminal = isatty(STDOUT_FILENO);
     auto started = std::chrono::steady_clock::now();
     uint64_t positions = 0;

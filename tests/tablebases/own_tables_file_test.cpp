@@ -1,6 +1,7 @@
 // The file reader of the engine's own tables: files written from the three-men set, read back
 // through the backend, and damaged in every way a disk or a copy can damage them.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <fstream>
 #include <iterator>
@@ -198,6 +199,32 @@ TEST_F(OwnTableFiles, OtherFilesInTheDirectoryAreLeftAlone) {
     ownTableBackend.addDirectory(directory.path.c_str());
     EXPECT_EQ(ownTablesRegistered(), 9);
     EXPECT_EQ(ownTableBackend.addDirectory((directory.path + "/missing").c_str()), 0);
+}
+
+// The generator as make runs it: the three-men set into a new directory, then read back.
+TEST(OwnTableGenerator, TheProgramWritesASetTheReaderTakes) {
+    TempDirectory directory;
+    std::string program = std::string(MORVANE_BINARY);
+    program = program.substr(0, program.rfind('/')) + "/morvane-tbgen";
+    std::string command = program + " --men 3 " + directory.path + "/set/three > out.txt 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream out("out.txt");
+    std::string text((std::istreambuf_iterator<char>(out)), {});
+    // Not a terminal: one line per table, then the summary.
+    EXPECT_NE(text.find("  5/5 kpk "), std::string::npos) << text;
+    EXPECT_NE(text.find("5 tables, "), std::string::npos) << text;
+    ownTableBackend.reset();
+    EXPECT_EQ(ownTableBackend.addDirectory((directory.path + "/set/three").c_str()), 3);
+    EXPECT_EQ(ownTablesRegistered(), 10);
+    TbPieceList white{2, {TbKing, TbRook}, {0, 7}};
+    TbPieceList black{1, {TbKing}, {18}};
+    computeThreeMenTables();
+    EXPECT_EQ(ownTableBackend.probe(&white, &black, 0, TbNoEnPassant),
+              tbGenProbe(&white, &black, 0, TbNoEnPassant));
+    ownTableBackend.reset();
+    // Wrong arguments: the usage and status 2, nothing written.
+    EXPECT_EQ(WEXITSTATUS(std::system((program + " --men 7 x > /dev/null 2>&1").c_str())), 2);
+    EXPECT_EQ(WEXITSTATUS(std::system((program + " > /dev/null 2>&1").c_str())), 2);
 }
 
 } // namespace
