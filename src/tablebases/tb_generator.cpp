@@ -87,24 +87,6 @@ void placeBoard(const TbMaterial& m, const int squares[TbMaxMen], int side, int 
     board.menCount = m.men;
 }
 
-// Piece lists of the reader from the board.
-void listsFromBoard(TbPieceList* white, TbPieceList* black) {
-    *white = TbPieceList{1, {TbKing, 0, 0, 0}, {board.whiteKingSq, 0, 0, 0}};
-    *black = TbPieceList{1, {TbKing, 0, 0, 0}, {board.blackKingSq, 0, 0, 0}};
-    Bitboard men = (board.bitboards[WhiteMen] | board.bitboards[BlackMen]) &
-                   ~(squareBit[board.whiteKingSq] | squareBit[board.blackKingSq]);
-    while (men) {
-        int square = lowestSquare(men);
-        men &= men - 1;
-        int code = board.squares[square];
-        TbPieceList* list = isWhitePiece(code) ? white : black;
-        if (list->count == TbMaxSideMen + 1) continue;
-        list->types[list->count] = TbTypeOfCode[code];
-        list->squares[list->count] = square;
-        list->count++;
-    }
-}
-
 // Piece lists of slots, leaving out slot skip and giving slot promoted the type promotedType.
 void listsFromSlots(const TbMaterial& m, const int squares[TbMaxMen], int skip, int promoted,
                     int promotedType, TbPieceList* white, TbPieceList* black) {
@@ -322,6 +304,23 @@ bool exitTablesKept(const TbMaterial& m) {
 
 } // namespace
 
+void tbListsFromBoard(TbPieceList* white, TbPieceList* black) {
+    *white = TbPieceList{1, {TbKing, 0, 0, 0}, {board.whiteKingSq, 0, 0, 0}};
+    *black = TbPieceList{1, {TbKing, 0, 0, 0}, {board.blackKingSq, 0, 0, 0}};
+    Bitboard men = (board.bitboards[WhiteMen] | board.bitboards[BlackMen]) &
+                   ~(squareBit[board.whiteKingSq] | squareBit[board.blackKingSq]);
+    while (men) {
+        int square = lowestSquare(men);
+        men &= men - 1;
+        int code = board.squares[square];
+        TbPieceList* list = isWhitePiece(code) ? white : black;
+        if (list->count == TbMaxSideMen + 1) continue;
+        list->types[list->count] = TbTypeOfCode[code];
+        list->squares[list->count] = square;
+        list->count++;
+    }
+}
+
 void tbGenInit() {
     static bool done = false;
     if (done) return;
@@ -499,7 +498,7 @@ uint64_t tbVerify(const TbGenTable& table, int side, uint64_t first, uint64_t la
         // The board as a probe would see it: the position itself must be answered with the
         // stored value too.
         TbPieceList white, black;
-        listsFromBoard(&white, &black);
+        tbListsFromBoard(&white, &black);
         if (probe(&white, &black, side, ep ? passed : TbNoEnPassant) != stored) {
             wrong++;
             continue;
@@ -510,7 +509,7 @@ uint64_t tbVerify(const TbGenTable& table, int side, uint64_t first, uint64_t la
         int expected = end == moves ? (inCheck ? -32766 : 0) : -32768;
         for (Move* move = moves; move < end; move++) {
             makeMove(*move);
-            listsFromBoard(&white, &black);
+            tbListsFromBoard(&white, &black);
             // Bare kings are a draw without a table.
             int child = white.count + black.count == 2
                             ? 0

@@ -39,6 +39,10 @@ void tbGenReset();
 // Probe of the kept tables, in the reader's terms (see TbBackend::probe).
 int tbGenProbe(const TbPieceList* white, const TbPieceList* black, int side, int epSquare);
 
+// The reader's piece lists of the position on the global board (kings first, then the other
+// men by ascending square).
+void tbListsFromBoard(TbPieceList* white, TbPieceList* black);
+
 // A one-move look at every successor: recomputes the value of each entry from index first to
 // last (step apart) with the engine's move generation and make/take-back, the successors'
 // values asked of probe, and compares with the table's stored one. Returns the number of
