@@ -70,7 +70,9 @@ bool registerFile(const char* path, const TbMaterial& material, int side) {
     close(fd);
     if (mapped == MAP_FAILED) return false;
     OwnTable& table = registered[tableCount];
-    if (!tbCheckFile(static_cast<const uint8_t*>(mapped), bytes, material, side, &table.view)) {
+    // Blocks larger than a cache slot could never be read: such a file is not registered.
+    if (!tbCheckFile(static_cast<const uint8_t*>(mapped), bytes, material, side, &table.view) ||
+        table.view.entriesPerBlock > TbEntriesPerBlock) {
         munmap(mapped, bytes);
         return false;
     }
@@ -133,8 +135,6 @@ int probe(const TbPieceList* white, const TbPieceList* black, int side, int epSq
     if (table.damaged) return TbNoValue;
     uint32_t block = static_cast<uint32_t>(l.index / table.view.entriesPerBlock);
     uint32_t within = static_cast<uint32_t>(l.index % table.view.entriesPerBlock);
-    // A file written with larger blocks than the cache slots is read only through its checks.
-    if (table.view.entriesPerBlock > TbEntriesPerBlock) return TbNoValue;
     uint64_t tag = (static_cast<uint64_t>(number + 1) << 32) | block;
     uint64_t mix = tag * 0x9E3779B97F4A7C15ULL;
     int slot = static_cast<int>((mix >> 32) % static_cast<uint64_t>(slotCount));
