@@ -1,7 +1,9 @@
 // morvane-tbgen: computes the engine's own distance-to-mate tables into a directory.
-//   morvane-tbgen [--men 3|4] [--five] [--level N] DIRECTORY
+//   morvane-tbgen [--men 3|4] [--five | --only NAME] [--level N] DIRECTORY
 // Without --five: every ending of 3 and 4 men (--men 3: of 3 only). With --five: those and then
-// the five-men endings of 3 men against 2.
+// the five-men endings of 3 men against 2; --only: those and then the one ending NAME (a pawnless
+// five-men one, say "krrkr"). With --five and --only the smaller tables already in the
+// directory are read instead of computed again.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "tablebases/tb_file.h"
 #include "tablebases/tb_generator.h"
@@ -29,19 +32,37 @@ int makeDirectories(const char* path) {
 }
 
 void usage() {
-    std::fprintf(stderr, "usage: morvane-tbgen [--men 3|4] [--five] [--level N] DIRECTORY\n");
+    std::fprintf(stderr, "usage: morvane-tbgen [--men 3|4] [--five | --only NAME] [--level N] DIRECTORY\n");
+}
+
+// Reads both sides of a table from the directory into the generator's kept tables.
+bool loadExisting(const char* directory, const TbMaterial& m) {
+    TbGenTable table;
+    table.material = m;
+    for (int side = 0; side < 2; side++) {
+        char name[64], path[4200];
+        tbFileName(m, side, name, sizeof name);
+        std::snprintf(path, sizeof path, "%s/%s", directory, name);
+        table.values[side].assign(m.size, 0);
+        if (!tbLoadFile(path, m, side, table.values[side].data())) return false;
+    }
+    tbGenAdd(std::move(table));
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     bool five = false;
+    const char* only = nullptr;
     int level = 3;
     int men = 4;
     const char* directory = nullptr;
     for (int i = 1; i < argc; i++) {
         if (std::strcmp(argv[i], "--five") == 0) {
             five = true;
+        } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
+            only = argv[++i];
         } else if (std::strcmp(argv[i], "--men") == 0 && i + 1 < argc) {
             men = std::atoi(argv[++i]);
             if (men != 3 && men != 4) {
@@ -57,7 +78,8 @@ int main(int argc, char** argv) {
             directory = argv[i];
         }
     }
-    if (directory == nullptr) {
+    TbMaterial single{};
+    if (directory == nullptr || (only != nullptr && (five || !tbMaterialFromName(only, &single)))) {
         usage();
         return 2;
     }
@@ -68,6 +90,8 @@ int main(int argc, char** argv) {
     static TbMaterial materials[512];
     int count = tbGenMaterials(men, 0, materials, 512);
     if (five && men == 4) count += tbGenMaterials(5, 5, materials + count, 512 - count);
+    if (only != nullptr && single.men > men) materials[count++] = single;
+    bool reuse = five || only != nullptr;
     bool terminal = isatty(STDOUT_FILENO);
     auto started = std::chrono::steady_clock::now();
     uint64_t positions = 0;
@@ -75,6 +99,7 @@ int main(int argc, char** argv) {
     int failures = 0;
     for (int t = 0; t < count; t++) {
         const TbMaterial& m = materials[t];
+        if (reuse && m.men <= 4 && loadExisting(directory, m)) continue;
         TbGenStats stats;
         const TbGenTable* table = tbGenerate(m, &stats);
         if (table == nullptr) {
