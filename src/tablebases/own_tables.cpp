@@ -41,18 +41,29 @@ uint64_t slotTags[MaxSlots];
 
 void clearTags() { std::memset(slotTags, 0, sizeof slotTags); }
 
+// Registered tables by material and side: open addressing, table number + 1 (0 empty).
+constexpr int LookupSize = 2048;
+int16_t lookup[LookupSize];
+
+inline int lookupSlot(uint32_t key, int side) {
+    return static_cast<int>(((key * 2u + static_cast<uint32_t>(side)) * 2654435761u) >> 21) & (LookupSize - 1);
+}
+
 void resetTables() {
     for (int i = 0; i < tableCount; i++)
         munmap(const_cast<uint8_t*>(registered[i].view.data), registered[i].view.bytes);
     tableCount = 0;
     damagedCount = 0;
+    std::memset(lookup, 0, sizeof lookup);
     clearTags();
 }
 
 int findTable(uint32_t key, int side) {
-    for (int i = 0; i < tableCount; i++)
-        if (registered[i].material.key == key && registered[i].side == side) return i;
-    return -1;
+    for (int slot = lookupSlot(key, side);; slot = (slot + 1) & (LookupSize - 1)) {
+        int number = lookup[slot] - 1;
+        if (number < 0) return -1;
+        if (registered[number].material.key == key && registered[number].side == side) return number;
+    }
 }
 
 // Maps and checks one file; true when it was registered.
@@ -79,6 +90,9 @@ bool registerFile(const char* path, const TbMaterial& material, int side) {
     table.material = material;
     table.side = side;
     table.damaged = false;
+    int slot = lookupSlot(material.key, side);
+    while (lookup[slot] != 0) slot = (slot + 1) & (LookupSize - 1);
+    lookup[slot] = static_cast<int16_t>(tableCount + 1);
     tableCount++;
     return true;
 }
@@ -115,6 +129,7 @@ void setCache(void* buffer, long bytes) {
 
 long bytesUsed() {
     return static_cast<long>(sizeof registered) + static_cast<long>(sizeof slotTags) +
+           static_cast<long>(sizeof lookup) +
            (slots == &ownBuffer[0][0] ? static_cast<long>(sizeof ownBuffer) : 0);
 }
 
