@@ -21,6 +21,7 @@
 #include "board/movegen.h"
 #include "board/position.h"
 #include "board/tables.h"
+#include "tablebases/own_tables.h"
 
 namespace {
 
@@ -39,6 +40,8 @@ constexpr int TbTypeOfCode[13] = {0, TbPawn, TbPawn, TbKnight, TbKnight, TbKing,
 std::unordered_map<uint32_t, TbGenTable> tables;
 // The last tables asked for by tbGenProbe: exits of one table lead into only a few others.
 const TbGenTable* recentTables[4] = {};
+// Tables not kept are asked of the file reader.
+bool useFiles = false;
 
 // The score after a move into a successor worth score for the side then to move.
 inline int backedUp(int score) {
@@ -296,7 +299,9 @@ bool exitTablesKept(const TbMaterial& m) {
             TbMaterial target;
             bool swapped;
             if (!tbMaterialFromCounts(child, &target, &swapped)) return false;
-            if (target.men > 2 && tables.find(target.key) == tables.end()) return false;
+            if (target.men > 2 && tables.find(target.key) == tables.end() &&
+                !(useFiles && ownTableBackend.hasTable(child, 0) && ownTableBackend.hasTable(child, 1)))
+                return false;
         }
     }
     return true;
@@ -458,6 +463,13 @@ const TbGenTable* tbGenFind(uint32_t key) {
     return it == tables.end() ? nullptr : &it->second;
 }
 
+void tbGenForget(uint32_t key) {
+    std::memset(recentTables, 0, sizeof recentTables);
+    tables.erase(key);
+}
+
+void tbGenUseFiles(bool on) { useFiles = on; }
+
 void tbGenReset() {
     std::memset(recentTables, 0, sizeof recentTables);
     tables.clear();
@@ -472,7 +484,7 @@ int tbGenProbe(const TbPieceList* white, const TbPieceList* black, int side, int
         if (t != nullptr && t->material.key == l.material.key) table = t;
     if (table == nullptr) {
         table = tbGenFind(l.material.key);
-        if (table == nullptr) return TbNoValue;
+        if (table == nullptr) return useFiles ? ownTableBackend.probe(white, black, side, epSquare) : TbNoValue;
         std::memmove(recentTables + 1, recentTables, sizeof recentTables - sizeof recentTables[0]);
         recentTables[0] = table;
     }

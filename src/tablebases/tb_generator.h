@@ -34,8 +34,12 @@ const TbGenTable* tbGenerate(const TbMaterial& material, TbGenStats* stats);
 void tbGenAdd(TbGenTable&& table);
 // The kept table of a material, or null.
 const TbGenTable* tbGenFind(uint32_t key);
-// Forgets every kept table.
+// Forgets every kept table, or one.
 void tbGenReset();
+void tbGenForget(uint32_t key);
+// With on, captures and promotions into tables not kept are read from the files registered with
+// the file reader (ownTableBackend), so that a large table need not stay in memory once written.
+void tbGenUseFiles(bool on);
 // Probe of the kept tables, in the reader's terms (see TbBackend::probe).
 int tbGenProbe(const TbPieceList* white, const TbPieceList* black, int side, int epSquare);
 

@@ -14,6 +14,9 @@
 #include <cstring>
 #include <utility>
 
+#include <vector>
+
+#include "tablebases/own_tables.h"
 #include "tablebases/tb_file.h"
 #include "tablebases/tb_generator.h"
 
@@ -92,6 +95,14 @@ int main(int argc, char** argv) {
     if (five && men == 4) count += tbGenMaterials(5, 5, materials + count, 512 - count);
     if (only != nullptr && single.men > men) materials[count++] = single;
     bool reuse = five || only != nullptr;
+    // Five-men tables are too large to keep: once written they are read back from their files
+    // through the reader, with the largest cache the engine allows.
+    static std::vector<int16_t> cache;
+    if (reuse) {
+        cache.assign(static_cast<size_t>(256) << 19, 0);
+        ownTableBackend.setCache(cache.data(), static_cast<long>(cache.size() * sizeof(int16_t)));
+        tbGenUseFiles(true);
+    }
     bool terminal = isatty(STDOUT_FILENO);
     auto started = std::chrono::steady_clock::now();
     uint64_t positions = 0;
@@ -119,6 +130,10 @@ int main(int argc, char** argv) {
                 return 1;
             }
             totalBytes += bytes;
+        }
+        if (reuse && m.men == 5) {
+            tbGenForget(m.key);
+            ownTableBackend.addDirectory(directory);
         }
         double elapsed =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
