@@ -14,7 +14,7 @@ PREFIX   ?= /usr/local
 # Debian packages the build, the tests and the real-interface checks need.
 PACKAGES := cmake g++ make pkg-config libgtest-dev libdb5.3-dev db5.3-util libinih-dev \
             stockfish xboard xvfb xauth fairymax tmux polyglot phalanx clang libclang-rt-14-dev \
-            librsvg2-bin fonts-dejavu-core chromium libgaviotatb-dev gaviotatb
+            librsvg2-bin fonts-dejavu-core chromium libgaviotatb-dev gaviotatb libzstd-dev
 
 # Debian installs the engines used as opponents and oracles under /usr/games.
 export PATH := $(PATH):/usr/games
@@ -22,9 +22,26 @@ export PATH := $(PATH):/usr/games
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build test test-release test-asan test-fuzz fuzz fuzz-build run bench clean \
-        install uninstall
+        install uninstall tablebases tablebases5
 
-all: build
+all: build tablebases
+
+# The engine's own distance-to-mate tables: every 3- and 4-men ending, computed again only when
+# missing or when the generator or the board code under it changed.
+TB_DIR := $(BUILD)/home/tablebases
+TB_GENERATOR_SOURCES := $(wildcard src/tablebases/tb_*.cpp src/tablebases/tb_*.h \
+                          src/tablebases/tbgen_main.cpp src/board/*.cpp src/board/*.h)
+
+tablebases: build
+	@$(MAKE) --no-print-directory $(TB_DIR)/.generated4
+
+$(TB_DIR)/.generated4: $(TB_GENERATOR_SOURCES)
+	$(BUILD)/morvane-tbgen $(TB_DIR)
+	@touch $@
+
+# The five-men endings of 3 men against 2 (long: see the README).
+tablebases5: tablebases
+	$(BUILD)/morvane-tbgen --five $(TB_DIR)
 
 deps:
 	@missing=""; \
@@ -43,17 +60,18 @@ build: configure
 
 test: test-release test-asan test-fuzz
 
-test-release: build
+test-release: build tablebases
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # -O1 keeps the sanitized build and its run well inside CI's time; any report ends the run.
 # The timed xboard matches are left to the Release run: a sanitized engine is too slow for
 # their clocks.
-test-asan: deps
+# The table tests of the sanitized run read the set the Release build generated.
+test-asan: deps tablebases
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DMORVANE_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	cd $(ASAN_BUILD) && MORVANE_TABLES_DIR=$(CURDIR)/$(TB_DIR) ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS) \
 	  -E '^XboardMatch\.'
 

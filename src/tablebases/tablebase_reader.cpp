@@ -11,12 +11,13 @@
 #include <cstring>
 
 #include "tablebases/gaviota_backend.h"
+#include "tablebases/own_tables.h"
 #include "tablebases/tb_backend.h"
 
 namespace {
 
 // The backends, asked in this order.
-const TbBackend* const backends[] = {&gaviotaBackend};
+const TbBackend* const backends[] = {&gaviotaBackend, &ownTableBackend};
 
 // Men a side the index has room for (the king and two others), as the probe builds its lists.
 constexpr int MaxSideMen = 3;

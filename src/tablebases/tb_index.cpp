@@ -1,0 +1,241 @@
+// The index scheme of the engine's own tables: material, slot order, symmetry and numbering.
+#include "tablebases/tb_index.h"
+
+#include <cstring>
+
+namespace {
+
+// Letters of the tablebase piece types in table names.
+constexpr char TypeLetters[7] = {'?', 'p', 'n', 'b', 'r', 'q', 'k'};
+
+// Squares of the a1-d1-d4 triangle in index order, and the index of each square there (-1 off it).
+constexpr int TriangleSquares[10] = {0, 1, 2, 3, 9, 10, 11, 18, 19, 27};
+
+constexpr int fileIndex(int square) { return square & 7; }
+constexpr int rankIndex(int square) { return square >> 3; }
+constexpr int transposed(int square) { return ((square & 7) << 3) | (square >> 3); }
+
+int triangleIndex(int square) {
+    for (int i = 0; i < 10; i++)
+        if (TriangleSquares[i] == square) return i;
+    return -1;
+}
+
+// Types of one side's men besides the king, strongest first, from five counts.
+int sideTypes(const int counts[5], int types[TbMaxSideMen + 2]) {
+    int n = 0;
+    for (int type = TbQueen; type >= TbPawn; type--)
+        for (int k = 0; k < counts[type - 1]; k++) {
+            if (n == TbMaxSideMen + 1) return n + 1;
+            types[n++] = type;
+        }
+    return n;
+}
+
+// Positive when the first side's men are stronger than the second's (more men, then the
+// stronger men first), negative when weaker, 0 when the same.
+int compareSides(const int* a, int na, const int* b, int nb) {
+    if (na != nb) return na - nb;
+    for (int i = 0; i < na; i++)
+        if (a[i] != b[i]) return a[i] - b[i];
+    return 0;
+}
+
+} // namespace
+
+uint32_t tbCountsKey(const int counts[10]) {
+    uint32_t key = 0;
+    for (int i = 0; i < 10; i++) key |= static_cast<uint32_t>(counts[i] & 3) << (2 * i);
+    return key;
+}
+
+bool tbMaterialFromCounts(const int counts[10], TbMaterial* material, bool* swapped) {
+    for (int i = 0; i < 10; i++)
+        if (counts[i] < 0 || counts[i] > TbMaxSideMen - 1) return false;
+    int white[TbMaxSideMen + 2], black[TbMaxSideMen + 2];
+    int nw = sideTypes(counts, white);
+    int nb = sideTypes(counts + 5, black);
+    if (nw + 1 > TbMaxSideMen || nb + 1 > TbMaxSideMen || nw + nb + 2 > TbMaxMen) return false;
+    *swapped = compareSides(white, nw, black, nb) < 0;
+    const int* strong = *swapped ? black : white;
+    const int* weak = *swapped ? white : black;
+    int ns = *swapped ? nb : nw;
+    int nweak = *swapped ? nw : nb;
+
+    TbMaterial& m = *material;
+    std::memset(&m, 0, sizeof m);
+    m.men = ns + nweak + 2;
+    m.whiteMen = ns;
+    m.blackMen = nweak;
+    m.types[0] = TbKing;
+    m.colours[0] = 0;
+    m.types[1] = TbKing;
+    m.colours[1] = 1;
+    int pawns[2] = {0, 0};
+    for (int i = 0; i < ns; i++) {
+        m.types[2 + i] = strong[i];
+        m.colours[2 + i] = 0;
+        if (strong[i] == TbPawn) pawns[0]++;
+    }
+    for (int i = 0; i < nweak; i++) {
+        m.types[2 + ns + i] = weak[i];
+        m.colours[2 + ns + i] = 1;
+        if (weak[i] == TbPawn) pawns[1]++;
+    }
+    m.scheme = pawns[0] + pawns[1] > 0 ? TbSchemeHalf : TbSchemeTriangle;
+    m.epRegion = pawns[0] > 0 && pawns[1] > 0;
+    m.baseSize = static_cast<uint64_t>(m.scheme == TbSchemeTriangle ? 10 : 32) << (6 * (m.men - 1));
+    m.size = m.baseSize * (m.epRegion ? 2 : 1);
+    int stored[10] = {0};
+    for (int i = 2; i < m.men; i++) stored[(m.colours[i] ? 5 : 0) + m.types[i] - 1]++;
+    m.key = tbCountsKey(stored);
+    int n = 0;
+    m.name[n++] = 'k';
+    for (int i = 0; i < ns; i++) m.name[n++] = TypeLetters[strong[i]];
+    m.name[n++] = 'k';
+    for (int i = 0; i < nweak; i++) m.name[n++] = TypeLetters[weak[i]];
+    m.name[n] = 0;
+    return true;
+}
+
+bool tbMaterialFromName(const char* name, TbMaterial* material) {
+    int counts[10] = {0};
+    if (name[0] != 'k') return false;
+    int side = 0;
+    int i = 1;
+    for (; name[i] != 0; i++) {
+        if (name[i] == 'k') {
+            if (side == 1) return false;
+            side = 1;
+            continue;
+        }
+        const char* letter = std::strchr("pnbrq", name[i]);
+        if (letter == nullptr || i > 8) return false;
+        counts[side * 5 + static_cast<int>(letter - "pnbrq")]++;
+    }
+    if (side != 1) return false;
+    bool swapped;
+    if (!tbMaterialFromCounts(counts, material, &swapped)) return false;
+    return !swapped && std::strcmp(material->name, name) == 0;
+}
+
+void tbCanonicalise(const TbMaterial& material, int squares[TbMaxMen]) {
+    int n = material.men;
+    if (fileIndex(squares[0]) > 3)
+        for (int i = 0; i < n; i++) squares[i] ^= 7;
+    if (material.scheme == TbSchemeHalf) return;
+    if (rankIndex(squares[0]) > 3)
+        for (int i = 0; i < n; i++) squares[i] ^= 56;
+    int king = squares[0];
+    bool transpose = rankIndex(king) > fileIndex(king);
+    if (rankIndex(king) == fileIndex(king)) {
+        // The king on the diagonal: the first man off it decides, so that both mirror images of
+        // a position get the same index.
+        for (int i = 1; i < n; i++) {
+            int f = fileIndex(squares[i]), r = rankIndex(squares[i]);
+            if (r == f) continue;
+            transpose = r > f;
+            break;
+        }
+    }
+    if (transpose)
+        for (int i = 0; i < n; i++) squares[i] = transposed(squares[i]);
+}
+
+uint64_t tbIndexOfCanonical(const TbMaterial& material, const int squares[TbMaxMen], bool ep) {
+    uint64_t index = material.scheme == TbSchemeTriangle
+                         ? static_cast<uint64_t>(triangleIndex(squares[0]))
+                         : static_cast<uint64_t>(rankIndex(squares[0]) * 4 + fileIndex(squares[0]));
+    for (int i = 1; i < material.men; i++) index = (index << 6) | static_cast<uint64_t>(squares[i]);
+    return ep ? index + material.baseSize : index;
+}
+
+void tbDecode(const TbMaterial& material, uint64_t index, int squares[TbMaxMen], bool* ep) {
+    *ep = index >= material.baseSize;
+    if (*ep) index -= material.baseSize;
+    for (int i = material.men - 1; i >= 1; i--) {
+        squares[i] = static_cast<int>(index & 63);
+        index >>= 6;
+    }
+    int k = static_cast<int>(index);
+    squares[0] = material.scheme == TbSchemeTriangle ? TriangleSquares[k] : (k >> 2) * 8 + (k & 3);
+}
+
+int tbSymmetryCount(const TbMaterial& material, const int squares[TbMaxMen]) {
+    if (material.scheme != TbSchemeTriangle) return 1;
+    // Squares of the long diagonals a1-h8 and a8-h1.
+    constexpr uint64_t Diagonal = 0x8040201008040201ULL, AntiDiagonal = 0x0102040810204080ULL;
+    uint64_t men = 0;
+    for (int i = 0; i < material.men; i++) men |= 1ULL << squares[i];
+    return (men & ~Diagonal) == 0 || (men & ~AntiDiagonal) == 0 ? 2 : 1;
+}
+
+bool tbEnPassantPossible(const TbMaterial& material, const int squares[TbMaxMen], int side,
+                         int* passedSquare) {
+    int them = side ^ 1;
+    for (int i = 2; i < material.men; i++) {
+        if (material.colours[i] != them || material.types[i] != TbPawn) continue;
+        int square = squares[i];
+        int step = them == 0 ? 8 : -8;
+        if (rankIndex(square) != (them == 0 ? 3 : 4)) continue;
+        int passed = square - step, origin = square - 2 * step;
+        bool clear = true, beside = false;
+        for (int j = 0; j < material.men; j++) {
+            if (squares[j] == passed || squares[j] == origin) clear = false;
+            if (material.colours[j] == side && material.types[j] == TbPawn &&
+                rankIndex(squares[j]) == rankIndex(square) &&
+                (squares[j] == square - 1 || squares[j] == square + 1))
+                beside = true;
+        }
+        if (clear && beside) {
+            *passedSquare = passed;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool tbLocate(const TbPieceList* white, const TbPieceList* black, int side, int epSquare,
+              TbLocation* location) {
+    const TbPieceList* lists[2] = {white, black};
+    int counts[10] = {0};
+    for (int c = 0; c < 2; c++) {
+        const TbPieceList* list = lists[c];
+        if (list->count < 1 || list->count > TbMaxSideMen || list->types[0] != TbKing) return false;
+        for (int i = 0; i < list->count; i++) {
+            if (list->squares[i] < 0 || list->squares[i] > 63) return false;
+            if (i > 0) {
+                if (list->types[i] < TbPawn || list->types[i] > TbQueen) return false;
+                counts[c * 5 + list->types[i] - 1]++;
+            }
+        }
+    }
+    if (side != 0 && side != 1) return false;
+    bool swapped;
+    TbLocation& l = *location;
+    if (!tbMaterialFromCounts(counts, &l.material, &swapped)) return false;
+    const TbMaterial& m = l.material;
+    // Table White is the real Black when swapped: its men are seen from the other side of the
+    // board.
+    int flip = swapped ? 56 : 0;
+    const TbPieceList* first = swapped ? black : white;
+    const TbPieceList* second = swapped ? white : black;
+    l.side = swapped ? side ^ 1 : side;
+    l.squares[0] = first->squares[0] ^ flip;
+    l.squares[1] = second->squares[0] ^ flip;
+    int slot = 2;
+    for (int pass = 0; pass < 2; pass++) {
+        const TbPieceList* list = pass == 0 ? first : second;
+        for (int type = TbQueen; type >= TbPawn; type--)
+            for (int i = 1; i < list->count; i++)
+                if (list->types[i] == type) l.squares[slot++] = list->squares[i] ^ flip;
+    }
+    l.ep = false;
+    if (m.epRegion && epSquare >= 0 && epSquare < 64) {
+        int passed;
+        l.ep = tbEnPassantPossible(m, l.squares, l.side, &passed) && passed == (epSquare ^ flip);
+    }
+    tbCanonicalise(m, l.squares);
+    l.index = tbIndexOfCanonical(m, l.squares, l.ep);
+    return true;
+}

@@ -1,0 +1,230 @@
+// The file reader of the engine's own tables: files written from the three-men set, read back
+// through the backend, and damaged in every way a disk or a copy can damage them.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "own_tables_support.h"
+#include "support/temp_directory.h"
+#include "tablebases/own_tables.h"
+#include "tablebases/tb_file.h"
+
+namespace {
+
+class OwnTableFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        computeThreeMenTables();
+        ownTableBackend.reset();
+        ownTableBackend.setCache(nullptr, 0);
+        TbMaterial materials[16];
+        int n = tbGenMaterials(3, 0, materials, 16);
+        for (int i = 0; i < n; i++)
+            for (int side = 0; side < 2; side++) {
+                const TbGenTable* table = tbGenFind(materials[i].key);
+                ASSERT_GT(tbWriteFile(path(materials[i].name, side).c_str(), materials[i], side,
+                                      table->values[side].data(), 3), 0);
+            }
+    }
+    void TearDown() override { ownTableBackend.reset(); }
+
+    std::string path(const char* name, int side) {
+        char file[64];
+        tbFileName(materialNamed(name), side, file, sizeof file);
+        return directory.path + "/" + file;
+    }
+    std::vector<char> read(const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+    }
+    void write(const std::string& file, const std::vector<char>& bytes) {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    // Every position of a table side asked of the backend; the count that differ from the
+    // computed values.
+    long differences(const char* name, int side) {
+        const TbGenTable* table = tbGenFind(materialNamed(name).key);
+        long wrong = 0;
+        for (uint64_t index = 0; index < table->material.size; index++) {
+            int stored = table->values[side][index];
+            if (stored == TbNoValue) continue;
+            int squares[TbMaxMen];
+            bool ep;
+            tbDecode(table->material, index, squares, &ep);
+            TbPieceList white, black;
+            listsOfSlots(table->material, squares, &white, &black);
+            wrong += ownTableBackend.probe(&white, &black, side, TbNoEnPassant) != stored;
+        }
+        return wrong;
+    }
+    int kqkValue() {
+        TbPieceList white{2, {TbKing, TbQueen}, {4, 3}};
+        TbPieceList black{1, {TbKing}, {60}};
+        return ownTableBackend.probe(&white, &black, 0, TbNoEnPassant);
+    }
+
+    TempDirectory directory;
+};
+
+TEST_F(OwnTableFiles, EveryPositionReadsBackAsComputed) {
+    EXPECT_EQ(ownTableBackend.addDirectory(directory.path.c_str()), 3);
+    EXPECT_EQ(ownTablesRegistered(), 10);
+    for (const char* name : {"kqk", "krk", "kbk", "knk", "kpk"})
+        for (int side = 0; side < 2; side++) EXPECT_EQ(differences(name, side), 0) << name;
+    // Black with the queen: the same table, colours exchanged.
+    TbPieceList white{1, {TbKing}, {0}};
+    TbPieceList black{2, {TbKing, TbQueen}, {18, 50}};
+    for (int side = 0; side < 2; side++)
+        EXPECT_EQ(ownTableBackend.probe(&white, &black, side, TbNoEnPassant),
+                  tbGenProbe(&white, &black, side, TbNoEnPassant));
+    EXPECT_GT(ownTableBackend.probe(&white, &black, 1, TbNoEnPassant), 0);
+    EXPECT_LT(ownTableBackend.probe(&white, &black, 0, TbNoEnPassant), 0);
+    // A second directory with the same tables adds nothing.
+    EXPECT_EQ(ownTableBackend.addDirectory(directory.path.c_str()), 0);
+    EXPECT_EQ(ownTablesRegistered(), 10);
+}
+
+TEST_F(OwnTableFiles, TablesAreFoundForBothColourOrientations) {
+    ownTableBackend.addDirectory(directory.path.c_str());
+    int whiteRook[10] = {0, 0, 0, 1, 0, 0, 0, 0, 0, 0};
+    int blackRook[10] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+    int queenAgainstRook[10] = {0, 0, 0, 0, 1, 0, 0, 0, 1, 0};
+    EXPECT_TRUE(ownTableBackend.hasTable(whiteRook, 0));
+    EXPECT_TRUE(ownTableBackend.hasTable(blackRook, 1));
+    EXPECT_FALSE(ownTableBackend.hasTable(queenAgainstRook, 0));
+    TbPieceList white{2, {TbKing, TbQueen}, {4, 3}};
+    TbPieceList black{2, {TbKing, TbRook}, {60, 0}};
+    EXPECT_EQ(ownTableBackend.probe(&white, &black, 0, TbNoEnPassant), TbNoValue);
+    // Malformed lists are refused, not read.
+    TbPieceList noKing{1, {TbQueen}, {4}};
+    TbPieceList offBoard{2, {TbKing, TbQueen}, {4, 64}};
+    EXPECT_EQ(ownTableBackend.probe(&noKing, &black, 0, TbNoEnPassant), TbNoValue);
+    EXPECT_EQ(ownTableBackend.probe(&offBoard, &black, 0, TbNoEnPassant), TbNoValue);
+}
+
+TEST_F(OwnTableFiles, SmallAndHandedCachesGiveTheSameValues) {
+    ownTableBackend.addDirectory(directory.path.c_str());
+    // One slot only: every block read evicts the last.
+    std::vector<int16_t> one(TbEntriesPerBlock);
+    ownTableBackend.setCache(one.data(), static_cast<long>(one.size() * sizeof(int16_t)));
+    EXPECT_EQ(differences("kpk", 0), 0);
+    EXPECT_EQ(differences("krk", 1), 0);
+    std::vector<int16_t> large(TbEntriesPerBlock * 64);
+    ownTableBackend.setCache(large.data(), static_cast<long>(large.size() * sizeof(int16_t)));
+    EXPECT_EQ(differences("kpk", 1), 0);
+    ownTableBackend.setCache(nullptr, 0);
+    EXPECT_EQ(differences("kqk", 0), 0);
+    EXPECT_GT(ownTableBackend.bytesUsed(), 0);
+}
+
+// Each damaged kqk file: registered or not, and what a probe then answers.
+TEST_F(OwnTableFiles, DamagedFilesAreNeverTrusted) {
+    std::string file = path("kqk", 0);
+    const std::vector<char> good = read(file);
+    ASSERT_GT(good.size(), static_cast<size_t>(TbHeaderBytes));
+    struct Damage {
+        const char* what;
+        std::vector<char> bytes;
+    };
+    std::vector<Damage> refused;
+    refused.push_back({"cut short by one byte", {good.begin(), good.end() - 1}});
+    refused.push_back({"cut to half", {good.begin(), good.begin() + static_cast<long>(good.size() / 2)}});
+    refused.push_back({"cut inside the header", {good.begin(), good.begin() + 20}});
+    refused.push_back({"empty", {}});
+    std::vector<char> longer = good;
+    longer.push_back(0);
+    refused.push_back({"one byte too many", longer});
+    std::vector<char> version = good;
+    version[8] = 2;
+    refused.push_back({"another format version", version});
+    std::vector<char> magic = good;
+    magic[0] = 'X';
+    refused.push_back({"another magic word", magic});
+    std::vector<char> table = good;
+    table[TbHeaderBytes + 9] ^= 1; // a block size in the block table
+    refused.push_back({"a changed block table", table});
+    std::vector<char> checksum = good;
+    checksum[60] ^= 0x40;
+    refused.push_back({"a changed checksum", checksum});
+    for (const Damage& damage : refused) {
+        write(file, damage.bytes);
+        ownTableBackend.reset();
+        ownTableBackend.addDirectory(directory.path.c_str());
+        EXPECT_EQ(ownTablesRegistered(), 9) << damage.what;
+        EXPECT_EQ(kqkValue(), TbNoValue) << damage.what;
+    }
+    // A file of another table under this name.
+    write(file, read(path("krk", 0)));
+    ownTableBackend.reset();
+    ownTableBackend.addDirectory(directory.path.c_str());
+    EXPECT_EQ(ownTablesRegistered(), 9);
+    EXPECT_EQ(kqkValue(), TbNoValue);
+}
+
+TEST_F(OwnTableFiles, ADamagedBlockSilencesTheWholeTable) {
+    std::string file = path("kqk", 0);
+    std::vector<char> bytes = read(file);
+    // The last byte of the file belongs to the last block.
+    bytes.back() ^= 0x20;
+    write(file, bytes);
+    ownTableBackend.addDirectory(directory.path.c_str());
+    ASSERT_EQ(ownTablesRegistered(), 10); // the header and the block table are sound
+    EXPECT_NE(kqkValue(), TbNoValue);     // a block that is not damaged answers
+    TbMaterial m = materialNamed("kqk");
+    int squares[TbMaxMen];
+    bool ep;
+    tbDecode(m, m.size - 1, squares, &ep); // in the last block
+    TbPieceList white, black;
+    listsOfSlots(m, squares, &white, &black);
+    EXPECT_EQ(ownTableBackend.probe(&white, &black, 0, TbNoEnPassant), TbNoValue);
+    EXPECT_EQ(ownTablesDamaged(), 1);
+    // From then on nothing of that table is trusted, even blocks already cached.
+    EXPECT_EQ(kqkValue(), TbNoValue);
+    int whiteQueen[10] = {0, 0, 0, 0, 1, 0, 0, 0, 0, 0};
+    EXPECT_FALSE(ownTableBackend.hasTable(whiteQueen, 0));
+    EXPECT_TRUE(ownTableBackend.hasTable(whiteQueen, 1));
+}
+
+TEST_F(OwnTableFiles, OtherFilesInTheDirectoryAreLeftAlone) {
+    write(directory.path + "/kqk.gtb.cp4", read(path("kqk", 0)));
+    write(directory.path + "/kqk-x.mvtb", read(path("kqk", 0)));
+    write(directory.path + "/kqkq-w.mvtb", {'M'});
+    std::remove(path("kqk", 0).c_str());
+    ownTableBackend.addDirectory(directory.path.c_str());
+    EXPECT_EQ(ownTablesRegistered(), 9);
+    EXPECT_EQ(ownTableBackend.addDirectory((directory.path + "/missing").c_str()), 0);
+}
+
+// The generator as make runs it: the three-men set into a new directory, then read back.
+TEST(OwnTableGenerator, TheProgramWritesASetTheReaderTakes) {
+    TempDirectory directory;
+    std::string program = std::string(MORVANE_BINARY);
+    program = program.substr(0, program.rfind('/')) + "/morvane-tbgen";
+    std::string command = program + " --men 3 " + directory.path + "/set/three > out.txt 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream out("out.txt");
+    std::string text((std::istreambuf_iterator<char>(out)), {});
+    // Not a terminal: one line per table, then the summary.
+    EXPECT_NE(text.find("  5/5 kpk "), std::string::npos) << text;
+    EXPECT_NE(text.find("5 tables, "), std::string::npos) << text;
+    ownTableBackend.reset();
+    EXPECT_EQ(ownTableBackend.addDirectory((directory.path + "/set/three").c_str()), 3);
+    EXPECT_EQ(ownTablesRegistered(), 10);
+    TbPieceList white{2, {TbKing, TbRook}, {0, 7}};
+    TbPieceList black{1, {TbKing}, {18}};
+    computeThreeMenTables();
+    EXPECT_EQ(ownTableBackend.probe(&white, &black, 0, TbNoEnPassant),
+              tbGenProbe(&white, &black, 0, TbNoEnPassant));
+    ownTableBackend.reset();
+    // Wrong arguments: the usage and status 2, nothing written.
+    EXPECT_EQ(WEXITSTATUS(std::system((program + " --men 7 x > /dev/null 2>&1").c_str())), 2);
+    EXPECT_EQ(WEXITSTATUS(std::system((program + " > /dev/null 2>&1").c_str())), 2);
+}
+
+} // namespace
