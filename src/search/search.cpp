@@ -240,6 +240,7 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
         // 12.1 Make the move.
         const Move m = PickNext(keys, list, i, count);
         makeMove(m);
+        prefetchProbeSlots();
         recordLineKey();
         lineMoves[board.historyIndex] = m;
         if (board.historyIndex > selDepth) selDepth = static_cast<uint8_t>(board.historyIndex);
@@ -418,6 +419,7 @@ int Quiesce(int alpha, int beta) {
                             exchange[idx] >= 0))
             continue;
         makeMove(m);
+        prefetchQuiesceSlots();
         const int score = -Quiesce(-beta, -alpha);
         unmakeMove(m);
         if (score > best) {
