@@ -115,16 +115,20 @@ void OrderRootMoves(const Move* moves, int* keys, int count) {
     }
 }
 
+// The largest key of keys[from..count), or floor when it is larger. A plain maximum the compiler
+// turns into vector code; the position is then found by a second, short scan.
+inline int largestKey(const int* keys, int from, int count, int floor) {
+    int best = floor;
+    for (int j = from; j < count; ++j) best = keys[j] > best ? keys[j] : best;
+    return best;
+}
+
 Move PickNext(int* keys, Move* moves, int i, int count) {
-    int bestIndex = -1;
-    int bestKey = keys[i];
-    for (int j = i + 1; j < count; ++j) {
-        if (keys[j] > bestKey) {
-            bestKey = keys[j];
-            bestIndex = j;
-        }
-    }
-    if (bestIndex >= 0) {
+    const int bestKey = largestKey(keys, i + 1, count, keys[i]);
+    if (bestKey > keys[i]) {
+        // The earliest position holding the largest key.
+        int bestIndex = i + 1;
+        while (keys[bestIndex] != bestKey) ++bestIndex;
         keys[bestIndex] = keys[i];
         const Move m = moves[i];
         moves[i] = moves[bestIndex];
@@ -134,9 +138,9 @@ Move PickNext(int* keys, Move* moves, int i, int count) {
 }
 
 int PickBestIndex(int* keys, int count) {
+    const int bestKey = largestKey(keys, 1, count, keys[0]);
     int bestIndex = 0;
-    for (int j = 1; j < count; ++j)
-        if (keys[j] > keys[bestIndex]) bestIndex = j;
+    while (keys[bestIndex] != bestKey) ++bestIndex;
     keys[bestIndex] = -30000;
     return bestIndex;
 }
