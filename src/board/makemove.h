@@ -15,6 +15,9 @@ extern const uint64_t InitialHashKey;
 extern const uint64_t InitialPawnKey;
 
 void makeMove(Move m);
+// The hashKey that makeMove(m) would leave, without making the move (the search uses it to ask for
+// table slots early). A word whose piece fields name no piece leaves the key unchanged.
+uint64_t keyAfter(Move m);
 void unmakeMove(Move m);
 // Recomputes hashKey and pawnKey from board.squares.
 void computeKeys();

@@ -154,6 +154,9 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
     Move hashMove = 0;
     int nullVeto = 0;
     if (ProbeTrans(index, alpha, beta, depth, &hashScore, &hashMove, &nullVeto)) return hashScore;
+    // The hash move is tried first: its slots can arrive while the null move, the generation and
+    // the ordering run.
+    if (hashMove) prefetchSearchSlots(keyAfter(hashMove), board.sideToMove ^ 1);
 
     // 5. Endgame tablebases.
     if (board.menCount <= maxTbMen && depth > 60 && !iidActive) {
@@ -209,6 +212,7 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
         if (deep.keyLow == static_cast<uint32_t>(board.hashKey) &&
             deep.keyHigh == static_cast<uint32_t>(board.hashKey >> 32))
             hashMove = deep.moveAndBound >> 3;
+        if (hashMove) prefetchSearchSlots(keyAfter(hashMove), board.sideToMove ^ 1);
         iidActive = 0;
         if (abortSearch) return 30000;
     }
@@ -237,10 +241,13 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
 
     // 12. The move loop.
     for (int i = 0; i < count; ++i) {
-        // 12.1 Make the move.
-        const Move m = PickNext(keys, list, i, count);
+        // 12.1 Make the move. Each move is picked one step ahead, so that the slots of the next
+        // move's position arrive while this one is searched (picking touches only these lists).
+        const Move m = i == 0 ? PickNext(keys, list, 0, count) : list[i];
+        if (i + 1 < count)
+            prefetchSearchSlots(keyAfter(PickNext(keys, list, i + 1, count)), board.sideToMove ^ 1);
         makeMove(m);
-        prefetchProbeSlots();
+        if (i == 0) prefetchSearchSlots(board.hashKey, board.sideToMove);
         recordLineKey();
         lineMoves[board.historyIndex] = m;
         if (board.historyIndex > selDepth) selDepth = static_cast<uint8_t>(board.historyIndex);
@@ -381,6 +388,8 @@ int Quiesce(int alpha, int beta) {
     int stored = 0;
     Move firstMove = 0;
     if (ProbeQuiesce(index, alpha, beta, &stored, &firstMove)) return stored;
+    // The stored capture is tried first: its slots can arrive during the evaluation.
+    if (firstMove) prefetchQuiesceSlots(keyAfter(firstMove), board.sideToMove ^ 1);
 
     // 3. Stand pat.
     const int standPat = evaluate(alpha, beta);
@@ -411,15 +420,27 @@ int Quiesce(int alpha, int beta) {
     // 6. Best exchange first.
     OrderQuiesceMoves(list, keys, exchange, count, firstMove);
     Move bestMove = 0;
+    // Only promotions and captures of a man worth more than the delta limit that do not lose
+    // material are searched.
+    const auto worthSearching = [&](int k) {
+        const Move m = list[k];
+        return movePromotion(m) != 0 ||
+               (static_cast<int>(victimValue[moveCaptured(m)]) > deltaLimit && exchange[k] >= 0);
+    };
+    // Each move is picked one step ahead, so that the slots of the next position searched arrive
+    // while this one is searched (picking touches only the keys).
+    int next = PickBestIndex(keys, count);
     for (int n = 0; n < count; ++n) {
-        const int idx = PickBestIndex(keys, count);
+        const int idx = next;
+        if (n + 1 < count) {
+            next = PickBestIndex(keys, count);
+            if (worthSearching(next))
+                prefetchQuiesceSlots(keyAfter(list[next]), board.sideToMove ^ 1);
+        }
+        if (!worthSearching(idx)) continue;
         const Move m = list[idx];
-        const bool promotion = movePromotion(m) != 0;
-        if (!promotion && !(static_cast<int>(victimValue[moveCaptured(m)]) > deltaLimit &&
-                            exchange[idx] >= 0))
-            continue;
         makeMove(m);
-        prefetchQuiesceSlots();
+        if (n == 0) prefetchQuiesceSlots(board.hashKey, board.sideToMove);
         const int score = -Quiesce(-beta, -alpha);
         unmakeMove(m);
         if (score > best) {
