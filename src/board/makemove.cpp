@@ -133,7 +133,7 @@ void makeMove(Move m) {
     }
 }
 
-uint64_t keyAfter(Move m) {
+uint64_t keyAfterSpecial(Move m) {
     const Board& b = board;
     const int from = moveFrom(m), to = moveTo(m), captured = moveCaptured(m);
     const int promotion = movePromotion(m), kind = moveCastle(m);
