@@ -66,8 +66,8 @@ for ((r = 1; r <= analysisRuns; r++)); do
     done
 done
 
-refSig=$(sort -u "$work/ref.sig" | tr '\n' ' ')
-newSig=$(sort -u "$work/new.sig" | tr '\n' ' ')
+refSig=$(sort -u "$work/ref.sig" | paste -sd " ")
+newSig=$(sort -u "$work/new.sig" | paste -sd " ")
 refBench=$(median < "$work/ref.bench")
 newBench=$(median < "$work/new.bench")
 refAnalysis=$(median < "$work/ref.analysis")
