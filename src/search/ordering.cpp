@@ -40,9 +40,10 @@ inline int exchangeOf(Move m) {
 
 } // namespace
 
-void OrderSearchMoves(const Move* moves, int* keys, int count, Move hashMove) {
+int OrderSearchMoves(const Move* moves, int* keys, int count, Move hashMove) {
     refreshSliderSets();
     const int ply = board.historyIndex;
+    int bestIndex = 0;
     for (int i = 0; i < count; ++i) {
         const Move m = moves[i];
         if (m == hashMove) {
@@ -58,11 +59,14 @@ void OrderSearchMoves(const Move* moves, int* keys, int count, Move hashMove) {
             else if (m == killer3[ply]) key += 500000;
             keys[i] = static_cast<int32_t>(key);
         }
+        if (keys[i] > keys[bestIndex]) bestIndex = i;
     }
+    return bestIndex;
 }
 
-void OrderQuiesceMoves(const Move* moves, int* keys, int* exchange, int count, Move hashMove) {
+int OrderQuiesceMoves(const Move* moves, int* keys, int* exchange, int count, Move hashMove) {
     refreshSliderSets();
+    int bestIndex = 0;
     for (int i = 0; i < count; ++i) {
         const Move m = moves[i];
         if (m == hashMove) {
@@ -74,7 +78,9 @@ void OrderQuiesceMoves(const Move* moves, int* keys, int* exchange, int count, M
         } else {
             keys[i] = static_cast<int>(victimValue[movePromotion(m)]) + 10000;
         }
+        if (keys[i] > keys[bestIndex]) bestIndex = i;
     }
+    return bestIndex;
 }
 
 void OrderRootMoves(const Move* moves, int* keys, int count) {
@@ -135,6 +141,17 @@ Move PickNext(int* keys, Move* moves, int i, int count) {
         moves[bestIndex] = m;
     }
     return moves[i];
+}
+
+Move PickFirst(int* keys, Move* moves, int bestIndex) {
+    // The first largest key beats keys[0] strictly unless it is keys[0] itself.
+    if (bestIndex > 0) {
+        keys[bestIndex] = keys[0];
+        const Move m = moves[0];
+        moves[0] = moves[bestIndex];
+        moves[bestIndex] = m;
+    }
+    return moves[0];
 }
 
 int PickBestIndex(int* keys, int count) {

@@ -232,7 +232,7 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
     }
 
     // 11. Ordering.
-    OrderSearchMoves(list, keys, count, hashMove);
+    const int firstBest = OrderSearchMoves(list, keys, count, hashMove);
     int best = -30000;
     Move bestMove = hashMove;
     const int entryAlpha = alpha;
@@ -241,13 +241,15 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
 
     // 12. The move loop.
     for (int i = 0; i < count; ++i) {
-        // 12.1 Make the move. Each move is picked one step ahead, so that the slots of the next
-        // move's position arrive while this one is searched (picking touches only these lists).
-        const Move m = i == 0 ? PickNext(keys, list, 0, count) : list[i];
-        if (i + 1 < count)
+        // 12.1 Make the move. The first comes from the ordering. Once the first has not cut
+        // off, each move is picked one step ahead, so that the slots of the next move's position
+        // arrive while this one is searched (picking touches only these lists).
+        const Move m = i == 0 ? PickFirst(keys, list, firstBest)
+                       : i == 1 ? PickNext(keys, list, 1, count) : list[i];
+        if (i >= 1 && i + 1 < count)
             prefetchSearchSlots(keyAfter(PickNext(keys, list, i + 1, count)), board.sideToMove ^ 1);
         makeMove(m);
-        if (i == 0) prefetchSearchSlots(board.hashKey, board.sideToMove);
+        if (i <= 1) prefetchSearchSlots(board.hashKey, board.sideToMove);
         recordLineKey();
         lineMoves[board.historyIndex] = m;
         if (board.historyIndex > selDepth) selDepth = static_cast<uint8_t>(board.historyIndex);
@@ -418,7 +420,7 @@ int Quiesce(int alpha, int beta) {
     if (board.maxVictimValue > 3000) return 30000;
 
     // 6. Best exchange first.
-    OrderQuiesceMoves(list, keys, exchange, count, firstMove);
+    const int firstBest = OrderQuiesceMoves(list, keys, exchange, count, firstMove);
     Move bestMove = 0;
     // Only promotions and captures of a man worth more than the delta limit that do not lose
     // material are searched.
@@ -427,12 +429,19 @@ int Quiesce(int alpha, int beta) {
         return movePromotion(m) != 0 ||
                (static_cast<int>(victimValue[moveCaptured(m)]) > deltaLimit && exchange[k] >= 0);
     };
-    // Each move is picked one step ahead, so that the slots of the next position searched arrive
-    // while this one is searched (picking touches only the keys).
-    int next = PickBestIndex(keys, count);
+    // The first pick comes from the ordering. After it, each move is picked one step ahead, so
+    // that the slots of the next position searched arrive while this one is searched (picking
+    // touches only the keys).
+    int next = 0;
     for (int n = 0; n < count; ++n) {
-        const int idx = next;
-        if (n + 1 < count) {
+        int idx = next;
+        if (n == 0) {
+            idx = firstBest;
+            keys[idx] = -30000;
+        } else if (n == 1) {
+            idx = PickBestIndex(keys, count);
+        }
+        if (n >= 1 && n + 1 < count) {
             next = PickBestIndex(keys, count);
             if (worthSearching(next))
                 prefetchQuiesceSlots(keyAfter(list[next]), board.sideToMove ^ 1);
@@ -440,7 +449,7 @@ int Quiesce(int alpha, int beta) {
         if (!worthSearching(idx)) continue;
         const Move m = list[idx];
         makeMove(m);
-        if (n == 0) prefetchQuiesceSlots(board.hashKey, board.sideToMove);
+        if (n <= 1) prefetchQuiesceSlots(board.hashKey, board.sideToMove);
         const int score = -Quiesce(-beta, -alpha);
         unmakeMove(m);
         if (score > best) {
