@@ -2,6 +2,9 @@
 #include "search/ordering.h"
 
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "board/board.h"
 #include "board/tables.h"
@@ -129,12 +132,27 @@ inline int largestKey(const int* keys, int from, int count, int floor) {
     return best;
 }
 
+// The first position from 'from' on that holds value, which is known to be in keys[from..count).
+// Four keys at a time where the processor compares vectors.
+inline int firstPositionOf(const int* keys, int from, int count, int value) {
+    int j = from;
+#ifdef __SSE2__
+    const __m128i wanted = _mm_set1_epi32(value);
+    for (; j + 4 <= count; j += 4) {
+        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + j));
+        const int hits = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(four, wanted)));
+        if (hits) return j + __builtin_ctz(static_cast<unsigned>(hits));
+    }
+#endif
+    while (keys[j] != value) ++j;
+    return j;
+}
+
 Move PickNext(int* keys, Move* moves, int i, int count) {
     const int bestKey = largestKey(keys, i + 1, count, keys[i]);
     if (bestKey > keys[i]) {
         // The earliest position holding the largest key.
-        int bestIndex = i + 1;
-        while (keys[bestIndex] != bestKey) ++bestIndex;
+        const int bestIndex = firstPositionOf(keys, i + 1, count, bestKey);
         keys[bestIndex] = keys[i];
         const Move m = moves[i];
         moves[i] = moves[bestIndex];
@@ -156,8 +174,7 @@ Move PickFirst(int* keys, Move* moves, int bestIndex) {
 
 int PickBestIndex(int* keys, int count) {
     const int bestKey = largestKey(keys, 1, count, keys[0]);
-    int bestIndex = 0;
-    while (keys[bestIndex] != bestKey) ++bestIndex;
+    const int bestIndex = firstPositionOf(keys, 0, count, bestKey);
     keys[bestIndex] = -30000;
     return bestIndex;
 }
