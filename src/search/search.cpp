@@ -185,6 +185,7 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
         const int savedEp = board.epSquare;
         board.sideToMove ^= 1;
         board.hashKey ^= NullMoveKey;
+        prefetchSearchSlots(board.hashKey, board.sideToMove);
         ++board.fiftyCount;
         ++board.historyIndex;
         recordLineKey();
