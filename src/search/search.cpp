@@ -420,6 +420,12 @@ int Quiesce(int alpha, int beta) {
     if (count == 0 || board.maxVictimValue <= deltaLimit) return best;
     if (board.maxVictimValue > 3000) return 30000;
 
+    // The slots of every capture that may be searched are asked for before the exchanges are
+    // worked out, so that the first one searched finds its slots arriving.
+    for (int k = 0; k < count; ++k)
+        if (movePromotion(list[k]) || static_cast<int>(victimValue[moveCaptured(list[k])]) > deltaLimit)
+            prefetchQuiesceSlots(keyAfter(list[k]), board.sideToMove ^ 1);
+
     // 6. Best exchange first.
     const int firstBest = OrderQuiesceMoves(list, keys, exchange, count, firstMove);
     Move bestMove = 0;
