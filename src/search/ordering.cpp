@@ -148,8 +148,10 @@ inline int firstPositionOf(const int* keys, int from, int count, int value) {
     return j;
 }
 
-Move PickNext(int* keys, Move* moves, int i, int count) {
-    const int bestKey = largestKey(keys, i + 1, count, keys[i]);
+namespace {
+
+// The selection step once the largest key of positions i + 1 ... is known (floored at keys[i]).
+inline Move pickLargest(int* keys, Move* moves, int i, int count, int bestKey) {
     if (bestKey > keys[i]) {
         // The earliest position holding the largest key.
         const int bestIndex = firstPositionOf(keys, i + 1, count, bestKey);
@@ -159,6 +161,19 @@ Move PickNext(int* keys, Move* moves, int i, int count) {
         moves[bestIndex] = m;
     }
     return moves[i];
+}
+
+} // namespace
+
+Move PickNext(int* keys, Move* moves, int i, int count) {
+    return pickLargest(keys, moves, i, count, largestKey(keys, i + 1, count, keys[i]));
+}
+
+Move PickNextBounded(int* keys, Move* moves, int i, int count, int& bound) {
+    if (keys[i] >= bound) return moves[i];
+    // The largest key picked (or keys[i] itself) bounds every key left behind position i.
+    bound = largestKey(keys, i + 1, count, keys[i]);
+    return pickLargest(keys, moves, i, count, bound);
 }
 
 Move PickFirst(int* keys, Move* moves, int bestIndex) {

@@ -33,5 +33,9 @@ void OrderRootMoves(const Move* moves, int* keys, int count);
 Move PickNext(int* keys, Move* moves, int i, int count);
 // PickNext at position 0, given the first position of the largest key (OrderSearchMoves' answer).
 Move PickFirst(int* keys, Move* moves, int bestIndex);
+// PickNext for a caller that carries bound, a key no smaller than any key after position i - 1
+// (start with the largest key of the list): when keys[i] reaches it, nothing can beat keys[i] and
+// the list is not scanned. Leaves a bound for position i + 1.
+Move PickNextBounded(int* keys, Move* moves, int i, int count, int& bound);
 // Index of the first largest key, which is then spent (set to -30000).
 int PickBestIndex(int* keys, int count);

@@ -234,6 +234,7 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
 
     // 11. Ordering.
     const int firstBest = OrderSearchMoves(list, keys, count, hashMove);
+    int keyBound = keys[firstBest]; // no key behind the move picked last is larger
     int best = -30000;
     Move bestMove = hashMove;
     const int entryAlpha = alpha;
@@ -246,9 +247,10 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
         // off, each move is picked one step ahead, so that the slots of the next move's position
         // arrive while this one is searched (picking touches only these lists).
         const Move m = i == 0 ? PickFirst(keys, list, firstBest)
-                       : i == 1 ? PickNext(keys, list, 1, count) : list[i];
+                       : i == 1 ? PickNextBounded(keys, list, 1, count, keyBound) : list[i];
         if (i >= 1 && i + 1 < count)
-            prefetchSearchSlots(keyAfter(PickNext(keys, list, i + 1, count)), board.sideToMove ^ 1);
+            prefetchSearchSlots(keyAfter(PickNextBounded(keys, list, i + 1, count, keyBound)),
+                                board.sideToMove ^ 1);
         makeMove(m);
         if (i <= 1) prefetchSearchSlots(board.hashKey, board.sideToMove);
         recordLineKey();

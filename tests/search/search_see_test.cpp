@@ -234,3 +234,29 @@ TEST(Ordering, FirstPickFromTheOrderingMatchesTheSelectionStep) {
     }
     EXPECT_GT(cases, 100);
 }
+
+// Picking with a carried bound skips scans but hands out the moves in the selection step's order,
+// over lists full of ties (keys drawn from a handful of values) and lists of distinct keys.
+TEST(Ordering, BoundedPicksFollowTheSelectionOrder) {
+    uint32_t seed = 12345;
+    auto next = [&seed]() { return seed = seed * 1664525u + 1013904223u; };
+    for (int trial = 0; trial < 400; ++trial) {
+        const int count = 1 + static_cast<int>(next() >> 24) % 60;
+        const int spread = trial % 2 ? 4 : 1000000;
+        int keys[MaxMoves], expectedKeys[MaxMoves];
+        Move moves[MaxMoves], expectedMoves[MaxMoves];
+        int best = 0;
+        for (int k = 0; k < count; ++k) {
+            keys[k] = expectedKeys[k] = static_cast<int>((next() >> 8) % spread) - spread / 4;
+            moves[k] = expectedMoves[k] = k + 1;
+            if (keys[k] > keys[best]) best = k;
+        }
+        int bound = keys[best];
+        for (int i = 0; i < count; ++i) {
+            const Move expected = PickNext(expectedKeys, expectedMoves, i, count);
+            const Move got = i == 0 ? PickFirst(keys, moves, best)
+                                    : PickNextBounded(keys, moves, i, count, bound);
+            ASSERT_EQ(got, expected) << "trial " << trial << " position " << i;
+        }
+    }
+}
