@@ -423,7 +423,7 @@ int Quiesce(int alpha, int beta) {
     if (board.maxVictimValue > 3000) return 30000;
 
     // The slots of every capture that may be searched are asked for before the exchanges are
-    // worked out, so that the first one searched finds its slots arriving.
+    // worked out, which takes long enough for them to arrive.
     for (int k = 0; k < count; ++k)
         if (movePromotion(list[k]) || static_cast<int>(victimValue[moveCaptured(list[k])]) > deltaLimit)
             prefetchQuiesceSlots(keyAfter(list[k]), board.sideToMove ^ 1);
@@ -431,34 +431,16 @@ int Quiesce(int alpha, int beta) {
     // 6. Best exchange first.
     const int firstBest = OrderQuiesceMoves(list, keys, exchange, count, firstMove);
     Move bestMove = 0;
-    // Only promotions and captures of a man worth more than the delta limit that do not lose
-    // material are searched.
-    const auto worthSearching = [&](int k) {
-        const Move m = list[k];
-        return movePromotion(m) != 0 ||
-               (static_cast<int>(victimValue[moveCaptured(m)]) > deltaLimit && exchange[k] >= 0);
-    };
-    // The first pick comes from the ordering. After it, each move is picked one step ahead, so
-    // that the slots of the next position searched arrive while this one is searched (picking
-    // touches only the keys).
-    int next = 0;
     for (int n = 0; n < count; ++n) {
-        int idx = next;
-        if (n == 0) {
-            idx = firstBest;
-            keys[idx] = -30000;
-        } else if (n == 1) {
-            idx = PickBestIndex(keys, count);
-        }
-        if (n >= 1 && n + 1 < count) {
-            next = PickBestIndex(keys, count);
-            if (worthSearching(next))
-                prefetchQuiesceSlots(keyAfter(list[next]), board.sideToMove ^ 1);
-        }
-        if (!worthSearching(idx)) continue;
+        // The first pick is the ordering's answer.
+        const int idx = n == 0 ? firstBest : PickBestIndex(keys, count);
+        if (n == 0) keys[idx] = -30000;
         const Move m = list[idx];
+        const bool promotion = movePromotion(m) != 0;
+        if (!promotion && !(static_cast<int>(victimValue[moveCaptured(m)]) > deltaLimit &&
+                            exchange[idx] >= 0))
+            continue;
         makeMove(m);
-        if (n <= 1) prefetchQuiesceSlots(board.hashKey, board.sideToMove);
         const int score = -Quiesce(-beta, -alpha);
         unmakeMove(m);
         if (score > best) {
