@@ -32,10 +32,14 @@ inline Bitboard bishopAttacks(int square, Bitboard occupancy) {
                             [magicIndex(occupancy, bishopMask[square], bishopMagic[square], 23)];
 }
 
-// Bit count: four 16-bit table reads.
+// Bit count: the processor's instruction where the build enables it, else four 16-bit table reads.
 inline int popCount(Bitboard set) {
+#ifdef __POPCNT__
+    return __builtin_popcountll(set);
+#else
     return popCount16[set & 0xFFFF] + popCount16[(set >> 16) & 0xFFFF] +
            popCount16[(set >> 32) & 0xFFFF] + popCount16[set >> 48];
+#endif
 }
 // Lowest and highest set square; set must be non-empty.
 inline int lowestSquare(Bitboard set) {

@@ -133,6 +133,23 @@ void makeMove(Move m) {
     }
 }
 
+uint64_t keyAfterSpecial(Move m) {
+    const Board& b = board;
+    const int from = moveFrom(m), to = moveTo(m), captured = moveCaptured(m);
+    const int promotion = movePromotion(m), kind = moveCastle(m);
+    const int piece = b.squares[from];
+    if (piece == Empty || captured > BlackBishop || promotion > BlackBishop || kind > 4)
+        return b.hashKey;
+    uint64_t key = b.hashKey ^ pieceKeys[piece][from] ^ pieceKeys[promotion ? promotion : piece][to];
+    if (moveIsEnPassant(m) && piece <= BlackPawn && to >= 8 && to < 56)
+        key ^= pieceKeys[piece ^ 3][b.sideToMove ? to - 8 : to + 8];
+    else
+        key ^= pieceKeys[captured][to]; // row 0 is zero
+    if (kind) key ^= pieceKeys[castleRooks[kind].code][castleRooks[kind].from] ^
+                     pieceKeys[castleRooks[kind].code][castleRooks[kind].to];
+    return key;
+}
+
 void unmakeMove(Move m) {
     Board& b = board;
     int from = moveFrom(m), to = moveTo(m), captured = moveCaptured(m);

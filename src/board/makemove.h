@@ -1,6 +1,7 @@
 // Making and taking back moves, Zobrist keys and the repetition test.
 #pragma once
 
+#include "board/board.h"
 #include "board/types.h"
 
 constexpr uint64_t KeyStartValue = 0xBEBECAFEDECEBADAULL;
@@ -15,6 +16,20 @@ extern const uint64_t InitialHashKey;
 extern const uint64_t InitialPawnKey;
 
 void makeMove(Move m);
+// keyAfter for any word, castling and en passant included.
+uint64_t keyAfterSpecial(Move m);
+// The hashKey that makeMove(m) would leave, without making the move (the search uses it to ask for
+// table slots early). A word whose piece fields name no piece leaves the key unchanged. Plain moves,
+// captures and promotions are worked out here, castling and en passant out of line.
+inline uint64_t keyAfter(Move m) {
+    const int piece = board.squares[moveFrom(m)];
+    const int captured = moveCaptured(m), promotion = movePromotion(m);
+    if ((static_cast<uint32_t>(m) & 0xFF070000u) != 0 || piece == Empty ||
+        captured > BlackBishop || promotion > BlackBishop)
+        return keyAfterSpecial(m);
+    return board.hashKey ^ pieceKeys[piece][moveFrom(m)] ^
+           pieceKeys[promotion ? promotion : piece][moveTo(m)] ^ pieceKeys[captured][moveTo(m)];
+}
 void unmakeMove(Move m);
 // Recomputes hashKey and pawnKey from board.squares.
 void computeKeys();

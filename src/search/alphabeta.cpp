@@ -138,6 +138,9 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
     Move hashMove = 0;
     int nullVeto = 0;
     if (ProbeTrans(index, alpha, beta, depth, &hashScore, &hashMove, &nullVeto)) return hashScore;
+    // The hash move is tried first: its slots can arrive while the null move, the generation and
+    // the ordering run.
+    if (hashMove) prefetchSearchSlots(keyAfter(hashMove), board.sideToMove ^ 1);
 
     // 5. Endgame tablebases.
     if (board.menCount <= maxTbMen && depth > 60 && !iidActive) {
@@ -166,6 +169,7 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
         const int savedEp = board.epSquare;
         board.sideToMove ^= 1;
         board.hashKey ^= NullMoveKey;
+        prefetchSearchSlots(board.hashKey, board.sideToMove);
         ++board.fiftyCount;
         ++board.historyIndex;
         recordLineKey();
@@ -193,6 +197,7 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
         if (deep.keyLow == static_cast<uint32_t>(board.hashKey) &&
             deep.keyHigh == static_cast<uint32_t>(board.hashKey >> 32))
             hashMove = deep.moveAndBound >> 3;
+        if (hashMove) prefetchSearchSlots(keyAfter(hashMove), board.sideToMove ^ 1);
         iidActive = 0;
         if (abortSearch) return 30000;
     }
@@ -212,7 +217,8 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
     }
 
     // 11. Ordering.
-    OrderSearchMoves(list, keys, count, hashMove);
+    const int firstBest = OrderSearchMoves(list, keys, count, hashMove);
+    int keyBound = keys[firstBest]; // no key behind the move picked last is larger
     int best = -30000;
     Move bestMove = hashMove;
     const int entryAlpha = alpha;
@@ -220,9 +226,16 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
 
     // 12. The move loop.
     for (int i = 0; i < count; ++i) {
-        // 12.1 Make the move.
-        const Move m = PickNext(keys, list, i, count);
+        // 12.1 Make the move. The first comes from the ordering. Once the first has not cut
+        // off, each move is picked one step ahead, so that the slots of the next move's position
+        // arrive while this one is searched (picking touches only these lists).
+        const Move m = i == 0 ? PickFirst(keys, list, firstBest)
+                       : i == 1 ? PickNextBounded(keys, list, 1, count, keyBound) : list[i];
+        if (i >= 1 && i + 1 < count)
+            prefetchSearchSlots(keyAfter(PickNextBounded(keys, list, i + 1, count, keyBound)),
+                                board.sideToMove ^ 1);
         makeMove(m);
+        if (i <= 1) prefetchSearchSlots(board.hashKey, board.sideToMove);
         recordLineKey();
         lineMoves[board.historyIndex] = m;
         if (board.historyIndex > selDepth) selDepth = static_cast<uint8_t>(board.historyIndex);
@@ -365,6 +378,8 @@ int Quiesce(int alpha, int beta) {
     int stored = 0;
     Move firstMove = 0;
     if (ProbeQuiesce(index, alpha, beta, &stored, &firstMove)) return stored;
+    // The stored capture is tried first: its slots can arrive during the evaluation.
+    if (firstMove) prefetchQuiesceSlots(keyAfter(firstMove), board.sideToMove ^ 1);
 
     // 3. Stand pat.
     const int standPat = evaluate(alpha, beta);
@@ -392,11 +407,19 @@ int Quiesce(int alpha, int beta) {
     if (count == 0 || board.maxVictimValue <= deltaLimit) return best;
     if (board.maxVictimValue > 3000) return 30000;
 
+    // The slots of every capture that may be searched are asked for before the exchanges are
+    // worked out, which takes long enough for them to arrive.
+    for (int k = 0; k < count; ++k)
+        if (movePromotion(list[k]) || static_cast<int>(victimValue[moveCaptured(list[k])]) > deltaLimit)
+            prefetchQuiesceSlots(keyAfter(list[k]), board.sideToMove ^ 1);
+
     // 6. Best exchange first.
-    OrderQuiesceMoves(list, keys, exchange, count, firstMove);
+    const int firstBest = OrderQuiesceMoves(list, keys, exchange, count, firstMove);
     Move bestMove = 0;
     for (int n = 0; n < count; ++n) {
-        const int idx = PickBestIndex(keys, count);
+        // The first pick is the ordering's answer.
+        const int idx = n == 0 ? firstBest : PickBestIndex(keys, count);
+        if (n == 0) keys[idx] = -30000;
         const Move m = list[idx];
         const bool promotion = movePromotion(m) != 0;
         if (!promotion && !(static_cast<int>(victimValue[moveCaptured(m)]) > deltaLimit &&

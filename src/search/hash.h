@@ -104,6 +104,27 @@ int ProbeTrans(uint32_t index, int alpha, int beta, int depth, int* score, Move*
 // Probe of QuiesceTable: 1 with *score when the entry decides, else 0 with *firstMove (or 0).
 int ProbeQuiesce(uint32_t index, int alpha, int beta, int* score, Move* firstMove);
 
+// Asks the memory for the slots that a search of a position (key, side to move) reads first: the
+// transposition slot, the quiescence entry and the evaluation cache entry, so that the waits
+// overlap each other and the work done before the probes. The search asks right after a move is
+// made, and for the move it will try first as soon as it knows that move. Addresses are formed as
+// integers: a prefetch never faults, so missing tables need no test. Forced inline: the optimiser
+// takes a function holding only prefetches for one without effects and drops its calls.
+__attribute__((always_inline)) inline void prefetchAddress(const void* table, size_t offset) {
+    __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(table) + offset));
+}
+// A quiescence node reads no transposition slot.
+__attribute__((always_inline)) inline void prefetchQuiesceSlots(uint64_t key, int side) {
+    const uint32_t low = static_cast<uint32_t>(key) ^ static_cast<uint32_t>(side);
+    prefetchAddress(QuiesceTable, (low & (quiesceEntries - 1)) * sizeof(QuiesceEntry));
+    prefetchAddress(EvalCache, (low & (evalCacheEntries - 1)) * sizeof(EvalCacheEntry));
+}
+__attribute__((always_inline)) inline void prefetchSearchSlots(uint64_t key, int side) {
+    const uint32_t low = static_cast<uint32_t>(key) ^ static_cast<uint32_t>(side);
+    prefetchAddress(TransTable, (low & (transSlots - 1)) * sizeof(TransSlot));
+    prefetchQuiesceSlots(key, side);
+}
+
 // Stores a search result (mate scores made relative to the node), deep or recent entry by depth.
 void StoreTrans(int score, uint32_t index, int bound, Move move, int depth);
 // Stores a quiescence result, always replacing.

@@ -2,6 +2,9 @@
 #include "search/ordering.h"
 
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "board/board.h"
 #include "board/tables.h"
@@ -40,9 +43,10 @@ inline int exchangeOf(Move m) {
 
 } // namespace
 
-void OrderSearchMoves(const Move* moves, int* keys, int count, Move hashMove) {
+int OrderSearchMoves(const Move* moves, int* keys, int count, Move hashMove) {
     refreshSliderSets();
     const int ply = board.historyIndex;
+    int bestIndex = 0;
     for (int i = 0; i < count; ++i) {
         const Move m = moves[i];
         if (m == hashMove) {
@@ -58,11 +62,14 @@ void OrderSearchMoves(const Move* moves, int* keys, int count, Move hashMove) {
             else if (m == killer3[ply]) key += 500000;
             keys[i] = static_cast<int32_t>(key);
         }
+        if (keys[i] > keys[bestIndex]) bestIndex = i;
     }
+    return bestIndex;
 }
 
-void OrderQuiesceMoves(const Move* moves, int* keys, int* exchange, int count, Move hashMove) {
+int OrderQuiesceMoves(const Move* moves, int* keys, int* exchange, int count, Move hashMove) {
     refreshSliderSets();
+    int bestIndex = 0;
     for (int i = 0; i < count; ++i) {
         const Move m = moves[i];
         if (m == hashMove) {
@@ -74,7 +81,9 @@ void OrderQuiesceMoves(const Move* moves, int* keys, int* exchange, int count, M
         } else {
             keys[i] = static_cast<int>(victimValue[movePromotion(m)]) + 10000;
         }
+        if (keys[i] > keys[bestIndex]) bestIndex = i;
     }
+    return bestIndex;
 }
 
 void OrderRootMoves(const Move* moves, int* keys, int count) {
@@ -115,16 +124,37 @@ void OrderRootMoves(const Move* moves, int* keys, int count) {
     }
 }
 
-Move PickNext(int* keys, Move* moves, int i, int count) {
-    int bestIndex = -1;
-    int bestKey = keys[i];
-    for (int j = i + 1; j < count; ++j) {
-        if (keys[j] > bestKey) {
-            bestKey = keys[j];
-            bestIndex = j;
-        }
+// The largest key of keys[from..count), or floor when it is larger. A plain maximum the compiler
+// turns into vector code; the position is then found by a second, short scan.
+inline int largestKey(const int* keys, int from, int count, int floor) {
+    int best = floor;
+    for (int j = from; j < count; ++j) best = keys[j] > best ? keys[j] : best;
+    return best;
+}
+
+// The first position from 'from' on that holds value, which is known to be in keys[from..count).
+// Four keys at a time where the processor compares vectors.
+inline int firstPositionOf(const int* keys, int from, int count, int value) {
+    int j = from;
+#ifdef __SSE2__
+    const __m128i wanted = _mm_set1_epi32(value);
+    for (; j + 4 <= count; j += 4) {
+        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + j));
+        const int hits = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(four, wanted)));
+        if (hits) return j + __builtin_ctz(static_cast<unsigned>(hits));
     }
-    if (bestIndex >= 0) {
+#endif
+    while (keys[j] != value) ++j;
+    return j;
+}
+
+namespace {
+
+// The selection step once the largest key of positions i + 1 ... is known (floored at keys[i]).
+inline Move pickLargest(int* keys, Move* moves, int i, int count, int bestKey) {
+    if (bestKey > keys[i]) {
+        // The earliest position holding the largest key.
+        const int bestIndex = firstPositionOf(keys, i + 1, count, bestKey);
         keys[bestIndex] = keys[i];
         const Move m = moves[i];
         moves[i] = moves[bestIndex];
@@ -133,10 +163,33 @@ Move PickNext(int* keys, Move* moves, int i, int count) {
     return moves[i];
 }
 
+} // namespace
+
+Move PickNext(int* keys, Move* moves, int i, int count) {
+    return pickLargest(keys, moves, i, count, largestKey(keys, i + 1, count, keys[i]));
+}
+
+Move PickNextBounded(int* keys, Move* moves, int i, int count, int& bound) {
+    if (keys[i] >= bound) return moves[i];
+    // The largest key picked (or keys[i] itself) bounds every key left behind position i.
+    bound = largestKey(keys, i + 1, count, keys[i]);
+    return pickLargest(keys, moves, i, count, bound);
+}
+
+Move PickFirst(int* keys, Move* moves, int bestIndex) {
+    // The first largest key beats keys[0] strictly unless it is keys[0] itself.
+    if (bestIndex > 0) {
+        keys[bestIndex] = keys[0];
+        const Move m = moves[0];
+        moves[0] = moves[bestIndex];
+        moves[bestIndex] = m;
+    }
+    return moves[0];
+}
+
 int PickBestIndex(int* keys, int count) {
-    int bestIndex = 0;
-    for (int j = 1; j < count; ++j)
-        if (keys[j] > keys[bestIndex]) bestIndex = j;
+    const int bestKey = largestKey(keys, 1, count, keys[0]);
+    const int bestIndex = firstPositionOf(keys, 0, count, bestKey);
     keys[bestIndex] = -30000;
     return bestIndex;
 }

@@ -69,6 +69,8 @@ int StaticExchange(int recapturingSide, int target, int from) {
     // 4. A slider behind the first capturer.
     if (direction[target][from] != 0)
         attackers |= XrayAttacker(from, direction[target][from], occupancy);
+    // An undefended target: the first capture stands.
+    if (!(attackers & bb[recapturingSide == White ? WhiteMen : BlackMen])) return gain[0];
     // 5. Alternate the recaptures, least valuable man first.
     int side = recapturingSide;
     int depthIndex = 1;

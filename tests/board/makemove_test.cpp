@@ -48,13 +48,16 @@ std::string moveKind(Move m) {
     return "quiet";
 }
 
-// Makes m, checks the keys and sets against a recomputation, takes it back and compares.
+// Makes m, checks the keys and sets against a recomputation and the key foretold by keyAfter,
+// takes it back and compares.
 void checkMakeAndTakeBack(Move m, std::set<std::string>& kinds) {
     kinds.insert(moveKind(m));
     Board before = board;
+    const uint64_t foretold = keyAfter(m);
     makeMove(m);
     std::string where = boardFen() + " after " + std::to_string(m);
     EXPECT_EQ(boardInconsistency(), "") << where;
+    EXPECT_EQ(board.hashKey, foretold) << where;
     unmakeMove(m);
     expectSameBoard(before, board, where);
 }
@@ -88,6 +91,20 @@ TEST(MakeMove, TakeBackRestoresEveryFieldOverRandomPlayouts) {
          {"castle1", "castle2", "castle3", "castle4", "en passant", "promotion",
           "capture-promotion", "pawn takes pawn", "capture", "quiet", "pawn move"})
         EXPECT_TRUE(kinds.count(kind)) << "no " << kind << " was tried";
+}
+
+// A word that names no piece (a table move of another position, say) foretells no change and
+// reads nothing outside the key table.
+TEST(MakeMove, KeyAfterAWordNamingNoPieceIsTheCurrentKey) {
+    setPosition("r3k2r/8/8/8/8/8/PP6/R3K2R w KQkq - 0 1");
+    const uint64_t key = board.hashKey;
+    const Move a2a3 = A2 | (A3 << 6);
+    EXPECT_NE(keyAfter(a2a3), key);
+    EXPECT_EQ(keyAfter(A5 | (A6 << 6)), key);          // from an empty square
+    EXPECT_EQ(keyAfter(a2a3 | (15 << 12)), key);       // captured code 15
+    EXPECT_EQ(keyAfter(a2a3 | (13 << 20)), key);       // promotion code 13
+    EXPECT_EQ(keyAfter(E1 | (G1 << 6) | (7 << 16)), key); // castling kind 7
+    EXPECT_EQ(keyAfter(A2 | (B1 << 6) | (1 << 24)), keyAfter(A2 | (B1 << 6))); // en passant off the board
 }
 
 Move moveFromText(const char* text) {

@@ -1,6 +1,8 @@
 // Static exchange evaluation and the ordering keys.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "search/see.h"
@@ -185,4 +187,76 @@ TEST(Ordering, SelectionKeepsListOrderOnTies) {
     EXPECT_EQ(quiesceKeys[1], -30000);
     EXPECT_EQ(PickBestIndex(quiesceKeys, 4), 2);
     EXPECT_EQ(PickBestIndex(quiesceKeys, 4), 0);
+}
+
+// The first pick taken from the ordering's answer leaves the same move first and the same lists
+// as the selection step itself, whichever move is the hash move and whatever ties the keys hold.
+TEST(Ordering, FirstPickFromTheOrderingMatchesTheSelectionStep) {
+    defaultSettings();
+    const char* fens[] = {
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "1n2k3/P7/2p5/3p4/4P3/4N3/8/4K3 w - - 0 1",
+        "4k3/8/2n1n3/3P4/2N1N3/8/8/4K3 b - - 0 1",
+    };
+    int cases = 0;
+    for (const char* fen : fens) {
+        setPosition(fen);
+        board.historyIndex = 3;
+        Move list[MaxMoves];
+        int keys[MaxMoves];
+        const int count = static_cast<int>(generateMoves(list, 0) - list);
+        for (int withHistory = 0; withHistory < 2; ++withHistory) {
+            clearOrderingTables();
+            if (withHistory) historyScore[board.squares[moveFrom(list[count - 1])]][moveTo(list[count - 1])] = 7;
+            for (int h = -1; h < count; ++h) {
+                Move moves[MaxMoves];
+                std::copy(list, list + count, moves);
+                const int best = OrderSearchMoves(moves, keys, count, h < 0 ? 0 : list[h]);
+                Move expectedMoves[MaxMoves];
+                int expectedKeys[MaxMoves];
+                std::copy(moves, moves + count, expectedMoves);
+                std::copy(keys, keys + count, expectedKeys);
+                const Move expected = PickNext(expectedKeys, expectedMoves, 0, count);
+                EXPECT_EQ(PickFirst(keys, moves, best), expected) << fen << " hash " << h;
+                EXPECT_TRUE(std::equal(moves, moves + count, expectedMoves)) << fen << " hash " << h;
+                EXPECT_TRUE(std::equal(keys + 1, keys + count, expectedKeys + 1)) << fen;
+                ++cases;
+            }
+        }
+        // The quiescence ordering answers what the first quiescence selection step answers.
+        int exchanges[MaxMoves];
+        const int captures = static_cast<int>(generateCaptures(list, findPins(board.sideToMove)) - list);
+        for (int h = -1; h < captures; ++h) {
+            const int best = OrderQuiesceMoves(list, keys, exchanges, captures, h < 0 ? 0 : list[h]);
+            EXPECT_EQ(best, PickBestIndex(keys, captures)) << fen << " hash " << h;
+        }
+    }
+    EXPECT_GT(cases, 100);
+}
+
+// Picking with a carried bound skips scans but hands out the moves in the selection step's order,
+// over lists full of ties (keys drawn from a handful of values) and lists of distinct keys.
+TEST(Ordering, BoundedPicksFollowTheSelectionOrder) {
+    uint32_t seed = 12345;
+    auto next = [&seed]() { return seed = seed * 1664525u + 1013904223u; };
+    for (int trial = 0; trial < 400; ++trial) {
+        const int count = 1 + static_cast<int>(next() >> 24) % 60;
+        const int spread = trial % 2 ? 4 : 1000000;
+        int keys[MaxMoves], expectedKeys[MaxMoves];
+        Move moves[MaxMoves], expectedMoves[MaxMoves];
+        int best = 0;
+        for (int k = 0; k < count; ++k) {
+            keys[k] = expectedKeys[k] = static_cast<int>((next() >> 8) % spread) - spread / 4;
+            moves[k] = expectedMoves[k] = k + 1;
+            if (keys[k] > keys[best]) best = k;
+        }
+        int bound = keys[best];
+        for (int i = 0; i < count; ++i) {
+            const Move expected = PickNext(expectedKeys, expectedMoves, i, count);
+            const Move got = i == 0 ? PickFirst(keys, moves, best)
+                                    : PickNextBounded(keys, moves, i, count, bound);
+            ASSERT_EQ(got, expected) << "trial " << trial << " position " << i;
+        }
+    }
 }
