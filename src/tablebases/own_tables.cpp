@@ -127,7 +127,9 @@ void setCache(void* buffer, long bytes) {
     clearTags();
 }
 
+// With no table registered the reader holds nothing worth reporting.
 long bytesUsed() {
+    if (tableCount == 0) return 0;
     return static_cast<long>(sizeof registered) + static_cast<long>(sizeof slotTags) +
            static_cast<long>(sizeof lookup) +
            (slots == &ownBuffer[0][0] ? static_cast<long>(sizeof ownBuffer) : 0);
