@@ -19,6 +19,7 @@ struct EvalState {
     int bishops[2];
     int nonKingPieces;     // knights, bishops, rooks and queens on the board
     Bitboard allMen;
+    Bitboard attacks[2];   // squares each side's knights, bishops, rooks and queens attack
     const PawnHashEntry* pawns;
 };
 
@@ -64,5 +65,6 @@ inline int popNext(int side, Bitboard& set) {
 
 // The king terms of side Us, added to state.score; sets state.kingDanger[Us].
 template <int Us> void kingTerms(EvalState& state);
-// The knight, bishop, rook and queen terms of side Us, into state.pieceTerms and the counters.
-template <int Us> void pieceTerms(EvalState& state);
+// The knight, bishop, rook and queen terms of both sides (White's pieces first), into
+// state.pieceTerms and the counters.
+void pieceTerms(EvalState& state);
