@@ -58,8 +58,13 @@ inline int passedBonus(int side, int s) { return passedPawnBonus[relativeSquare(
 
 // Removes and returns the next square of set in side's scan order (White lowest, Black highest).
 inline int popNext(int side, Bitboard& set) {
-    const int s = side == White ? lowestSquare(set) : highestSquare(set);
-    set &= ~(Bitboard{1} << s);
+    if (side == White) {
+        const int s = lowestSquare(set);
+        set &= set - 1;
+        return s;
+    }
+    const int s = highestSquare(set);
+    set ^= Bitboard{1} << s;
     return s;
 }
 
