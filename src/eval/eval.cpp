@@ -104,8 +104,7 @@ int evaluate(int alpha, int beta) {
     if (toMove * lazyScore - LazyMargin >= beta) return store(slot, lazyScore, 1);
 
     // 7-8. The pieces, White's upwards, Black's downwards.
-    pieceTerms<White>(state);
-    pieceTerms<Black>(state);
+    pieceTerms(state);
 
     // 9. King attack with the queen on the board.
     const bool manyPieces = state.nonKingPieces > 4;

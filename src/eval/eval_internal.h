@@ -19,6 +19,7 @@ struct EvalState {
     int bishops[2];
     int nonKingPieces;     // knights, bishops, rooks and queens on the board
     Bitboard allMen;
+    Bitboard attacks[2];   // squares each side's knights, bishops, rooks and queens attack
     const PawnHashEntry* pawns;
 };
 
@@ -57,12 +58,18 @@ inline int passedBonus(int side, int s) { return passedPawnBonus[relativeSquare(
 
 // Removes and returns the next square of set in side's scan order (White lowest, Black highest).
 inline int popNext(int side, Bitboard& set) {
-    const int s = side == White ? lowestSquare(set) : highestSquare(set);
-    set &= ~(Bitboard{1} << s);
+    if (side == White) {
+        const int s = lowestSquare(set);
+        set &= set - 1;
+        return s;
+    }
+    const int s = highestSquare(set);
+    set ^= Bitboard{1} << s;
     return s;
 }
 
 // The king terms of side Us, added to state.score; sets state.kingDanger[Us].
 template <int Us> void kingTerms(EvalState& state);
-// The knight, bishop, rook and queen terms of side Us, into state.pieceTerms and the counters.
-template <int Us> void pieceTerms(EvalState& state);
+// The knight, bishop, rook and queen terms of both sides (White's pieces first), into
+// state.pieceTerms and the counters.
+void pieceTerms(EvalState& state);

@@ -15,7 +15,6 @@ struct SideView {
     Bitboard targets;    // enemy men other than its weak pawns
     int theirKing;
     int ourKingQuadrant, theirKingQuadrant;
-    bool hangingTest;    // the enemy is to move and its king is not in danger
     bool haveQueen;
 };
 
@@ -34,7 +33,6 @@ SideView sideView(const EvalState& state) {
     v.targets = menOf(Them) & ~v.theirWeak;
     v.ourKingQuadrant = boardQuadrant[kingSquareOf(Us)];
     v.theirKingQuadrant = boardQuadrant[v.theirKing];
-    v.hangingTest = board.sideToMove == Them && state.kingDanger[Them] == 0;
     v.haveQueen = piecesOf(Us, WhiteQueen) != 0;
     return v;
 }
@@ -48,11 +46,25 @@ int tropism(EvalState& state, const SideView& v, int s, Bitboard att, const int*
     return table[distance[s][v.theirKing]] + weight * popCount(att & v.kingZone);
 }
 
-// -20 for a piece the enemy attacks and Us does not defend, when the enemy is to move.
+// Squares side's pawns attack.
+template <int Side>
+Bitboard pawnAttackSet() {
+    const Bitboard pawns = piecesOf(Side, WhitePawn);
+    const Bitboard towardA = pawns & ~fileMask[0], towardH = pawns & ~fileMask[7];
+    return Side == White ? (towardA << 7) | (towardH << 9) : (towardA >> 9) | (towardH >> 7);
+}
+
+// -20 for each knight, bishop or rook of Us the enemy attacks and Us does not defend, when the
+// enemy is to move and its king is not in danger. Reads the attack sets the piece scans gathered.
 template <int Us>
-int hanging(const SideView& v, int s) {
+int hangingPieces(const EvalState& state) {
     constexpr int Them = Us ^ 1;
-    return v.hangingTest && isAttacked(s, Them) && !isAttacked(s, Us) ? -20 : 0;
+    if (board.sideToMove != Them || state.kingDanger[Them] != 0) return 0;
+    const Bitboard exposed = (piecesOf(Us, WhiteKnight) | piecesOf(Us, WhiteBishop) |
+                              piecesOf(Us, WhiteRook)) &
+                             (state.attacks[Them] | pawnAttackSet<Them>()) &
+                             ~(state.attacks[Us] | pawnAttackSet<Us>());
+    return -20 * popCount(exposed);
 }
 
 // 1 when s stands in the blockade zone directly in front of an enemy passer.
@@ -82,13 +94,13 @@ int weakPawnPressure(Bitboard att, Bitboard theirWeak) {
 template <int Us>
 int knightTerms(EvalState& state, const SideView& v, int s) {
     const Bitboard att = knightAttacks[s];
+    state.attacks[Us] |= att;
     int t = 0;
     if (v.haveQueen) t += tropism<Us>(state, v, s, att, knightTropism, 8);
     t += 4 * popCount(att & v.targets);
     t += state.nonKingPieces > 4 ? knightSquareBonus[relativeSquare(Us, s)] : knightEndgameBonus[s];
     if (blockades<Us>(v, s)) t += blockadedBonus<Us>(s);
     t += weakPawnPressure(att, v.theirWeak);
-    t += hanging<Us>(v, s);
     // An outpost in front of an enemy pawn that no enemy pawn beside it can ever challenge.
     if ((outpostSquares[Us] & bitOf(s)) && !(v.theirPawns & passerFlank[Us][s]) &&
         (stepForward(Us, bitOf(s)) & v.theirPawns))
@@ -101,11 +113,11 @@ int knightTerms(EvalState& state, const SideView& v, int s) {
 template <int Us>
 int bishopTerms(EvalState& state, const SideView& v, int s) {
     const Bitboard att = bishopAttacks(s, state.allMen);
+    state.attacks[Us] |= att;
     int t = 0;
     state.bishops[Us] += 1;
     if (v.haveQueen) t += tropism<Us>(state, v, s, att, bishopTropism, 4);
     t += weakPawnPressure(att, v.theirWeak);
-    t += hanging<Us>(v, s);
     t += 4 * popCount(att & v.targets) + bishopSquareBonus[relativeSquare(Us, s)] +
          bishopMobility[popCount(att & ~state.allMen)];
     if (blockades<Us>(v, s)) t += blockadedBonus<Us>(s) - 15;
@@ -116,13 +128,13 @@ template <int Us>
 int rookTerms(EvalState& state, const SideView& v, int s) {
     constexpr int Them = Us ^ 1;
     const Bitboard att = rookAttacks(s, state.allMen);
+    state.attacks[Us] |= att;
     int t = 0;
     if (v.haveQueen) t += tropism<Us>(state, v, s, att, rookTropism, 16);
     bool active = (att & v.theirWeak) != 0;
     if (active) t += 20;
     // Connected rooks on a rank: White looks left and Black right, so each pair counts once.
     if (att & v.ourRooks & (Us == White ? rayWest[s] : rayEast[s])) t += 10;
-    t += hanging<Us>(v, s);
     t += 4 * popCount(att & v.targets);
 
     const int f = fileIndex(s);
@@ -154,6 +166,7 @@ int rookTerms(EvalState& state, const SideView& v, int s) {
 template <int Us>
 int queenTerms(EvalState& state, const SideView& v, int s) {
     const Bitboard att = rookAttacks(s, state.allMen) | bishopAttacks(s, state.allMen);
+    state.attacks[Us] |= att;
     int t = 0;
     if (pieceCountOf(Us) > 2) t += tropism<Us>(state, v, s, att, queenTropism, 16);
     if (att & v.theirWeak) t += 20;
@@ -161,10 +174,8 @@ int queenTerms(EvalState& state, const SideView& v, int s) {
     return t;
 }
 
-} // namespace
-
 template <int Us>
-void pieceTerms(EvalState& state) {
+void sidePieceTerms(EvalState& state) {
     const SideView v = sideView<Us>(state);
     Bitboard pieces = piecesOf(Us, WhiteKnight) | piecesOf(Us, WhiteBishop) |
                       piecesOf(Us, WhiteRook) | piecesOf(Us, WhiteQueen);
@@ -181,5 +192,11 @@ void pieceTerms(EvalState& state) {
     state.pieceTerms[Us] += total;
 }
 
-template void pieceTerms<White>(EvalState& state);
-template void pieceTerms<Black>(EvalState& state);
+} // namespace
+
+void pieceTerms(EvalState& state) {
+    sidePieceTerms<White>(state);
+    sidePieceTerms<Black>(state);
+    state.pieceTerms[White] += hangingPieces<White>(state);
+    state.pieceTerms[Black] += hangingPieces<Black>(state);
+}

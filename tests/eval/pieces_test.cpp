@@ -11,7 +11,7 @@ int whitePieces(const char* fen) {
     EvalState state = evaltest::stateBeforeKings(fen);
     kingTerms<White>(state);
     kingTerms<Black>(state);
-    pieceTerms<White>(state);
+    pieceTerms(state);
     return state.pieceTerms[White];
 }
 
