@@ -87,16 +87,16 @@ fuzz: fuzz-build
 	scripts/fuzz_run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # The engine's directory build/home holds its books, configuration, diagram pictures and logs.
-run: build
+run: build tablebases
 	cd $(BUILD)/home && ../morvane
 
-install: build
+install: build tablebases
 	scripts/install.sh install $(BUILD) "$(PREFIX)" "$(DESTDIR)"
 
 uninstall:
 	scripts/install.sh uninstall $(BUILD) "$(PREFIX)" "$(DESTDIR)"
 
-bench: build
+bench: build tablebases
 	@for b in $(BUILD)/bench/bench_*; do [ -x $$b ] && $$b; done
 
 clean:
