@@ -140,7 +140,7 @@ inline void touchPredecessor(Work& w, int mover, const int squares[TbMaxMen], in
     std::memcpy(canonical, squares, sizeof canonical);
     tbCanonicalise(m, canonical);
     // The predecessor itself, then the same position with each pawn of the other side that
-    // could just have come two squares: the move is open to all of them.
+    // could just have come two squares (its en-passant entries): the move is open to all.
     for (int ep = 0; ep <= m.epRegions; ep++) {
         int passed;
         if (ep > 0 && !tbEnPassantPossible(m, canonical, mover, ep, &passed)) continue;
@@ -176,8 +176,7 @@ void propagate(Work& w, int side, uint64_t index, int d) {
     Bitboard empty = ~occupancy;
     int pawnStep = mover == 0 ? 8 : -8;
     // In a node of an en-passant region only the pawn named by the region has just moved.
-    int epSlot = ep ? tbPawnSlot(m, mover, ep) : -1;
-    int pawnOrdinal = 0;
+    int epSlot = ep ? tbEnPassantSlot(m, ep) : -1;
     for (int i = 0; i < m.men; i++) {
         if (m.colours[i] != mover) continue;
         int from = squares[i];
@@ -189,7 +188,6 @@ void propagate(Work& w, int side, uint64_t index, int d) {
         case TbRook: targets = rookAttacks(from, occupancy); break;
         case TbQueen: targets = bishopAttacks(from, occupancy) | rookAttacks(from, occupancy); break;
         case TbPawn: {
-            pawnOrdinal++;
             int back = from - pawnStep;
             int rank = from >> 3;
             bool doubleRank = mover == 0 ? rank == 3 : rank == 4;
@@ -197,7 +195,7 @@ void propagate(Work& w, int side, uint64_t index, int d) {
             // en-passant entry, not into this ordinary one.
             int passed;
             bool epHere = !ep && m.epRegions &&
-                          tbEnPassantPossible(m, squares, side, pawnOrdinal, &passed);
+                          tbEnPassantPossible(m, squares, side, tbEnPassantRegion(m, i), &passed);
             if (!ep && back >= 8 && back < 56 && (empty & squareBit[back]))
                 targets |= squareBit[back];
             if (doubleRank && !epHere && (empty & squareBit[back]) &&

@@ -83,9 +83,10 @@ bool tbMaterialFromCounts(const int counts[10], TbMaterial* material, bool* swap
         if (weak[i] == TbPawn) pawns[1]++;
     }
     m.scheme = pawns[0] + pawns[1] > 0 ? TbSchemeHalf : TbSchemeTriangle;
-    m.epRegions = pawns[0] > 0 && pawns[1] > 0 ? (pawns[0] > pawns[1] ? pawns[0] : pawns[1]) : 0;
+    m.epRegions = pawns[0] > 0 && pawns[1] > 0 ? pawns[0] + pawns[1] : 0;
     m.baseSize = static_cast<uint64_t>(m.scheme == TbSchemeTriangle ? 10 : 32) << (6 * (m.men - 1));
-    m.size = m.baseSize * static_cast<uint64_t>(1 + m.epRegions);
+    m.epSize = m.baseSize / 8;
+    m.size = m.baseSize + m.epSize * static_cast<uint64_t>(m.epRegions);
     int stored[10] = {0};
     for (int i = 2; i < m.men; i++) stored[(m.colours[i] ? 5 : 0) + m.types[i] - 1]++;
     m.key = tbCountsKey(stored);
@@ -146,14 +147,34 @@ uint64_t tbIndexOfCanonical(const TbMaterial& material, const int squares[TbMaxM
     uint64_t index = material.scheme == TbSchemeTriangle
                          ? static_cast<uint64_t>(triangleIndex(squares[0]))
                          : static_cast<uint64_t>(rankIndex(squares[0]) * 4 + fileIndex(squares[0]));
-    for (int i = 1; i < material.men; i++) index = (index << 6) | static_cast<uint64_t>(squares[i]);
-    return index + static_cast<uint64_t>(ep) * material.baseSize;
+    int epSlot = ep ? tbEnPassantSlot(material, ep) : -1;
+    for (int i = 1; i < material.men; i++) {
+        if (i == epSlot)
+            index = (index << 3) | static_cast<uint64_t>(fileIndex(squares[i]));
+        else
+            index = (index << 6) | static_cast<uint64_t>(squares[i]);
+    }
+    if (ep == 0) return index;
+    return material.baseSize + static_cast<uint64_t>(ep - 1) * material.epSize + index;
 }
 
 void tbDecode(const TbMaterial& material, uint64_t index, int squares[TbMaxMen], int* ep) {
-    *ep = static_cast<int>(index / material.baseSize);
-    index %= material.baseSize;
+    int epSlot = -1;
+    *ep = 0;
+    if (index >= material.baseSize && material.epSize > 0) {
+        index -= material.baseSize;
+        *ep = static_cast<int>(index / material.epSize) + 1;
+        index %= material.epSize;
+        epSlot = tbEnPassantSlot(material, *ep);
+    }
     for (int i = material.men - 1; i >= 1; i--) {
+        if (i == epSlot) {
+            // The pawn that has just come two squares stands on its fourth rank.
+            int rank = material.colours[i] == 0 ? 3 : 4;
+            squares[i] = rank * 8 + static_cast<int>(index & 7);
+            index >>= 3;
+            continue;
+        }
         squares[i] = static_cast<int>(index & 63);
         index >>= 6;
     }
@@ -170,17 +191,23 @@ int tbSymmetryCount(const TbMaterial& material, const int squares[TbMaxMen]) {
     return (men & ~Diagonal) == 0 || (men & ~AntiDiagonal) == 0 ? 2 : 1;
 }
 
-int tbPawnSlot(const TbMaterial& material, int colour, int k) {
+int tbEnPassantSlot(const TbMaterial& material, int r) {
     for (int i = 2; i < material.men; i++)
-        if (material.colours[i] == colour && material.types[i] == TbPawn && --k == 0) return i;
+        if (material.types[i] == TbPawn && --r == 0) return i;
     return -1;
 }
 
-bool tbEnPassantPossible(const TbMaterial& material, const int squares[TbMaxMen], int side, int k,
+int tbEnPassantRegion(const TbMaterial& material, int slot) {
+    int r = 0;
+    for (int i = 2; i <= slot && i < material.men; i++) r += material.types[i] == TbPawn;
+    return slot >= 2 && slot < material.men && material.types[slot] == TbPawn ? r : 0;
+}
+
+bool tbEnPassantPossible(const TbMaterial& material, const int squares[TbMaxMen], int side, int r,
                          int* passedSquare) {
     int them = side ^ 1;
-    int slot = tbPawnSlot(material, them, k);
-    if (slot < 0) return false;
+    int slot = tbEnPassantSlot(material, r);
+    if (slot < 0 || material.colours[slot] != them) return false;
     int square = squares[slot];
     int step = them == 0 ? 8 : -8;
     if (rankIndex(square) != (them == 0 ? 3 : 4)) return false;

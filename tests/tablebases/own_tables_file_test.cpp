@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -142,8 +143,17 @@ TEST_F(OwnTableFiles, DamagedFilesAreNeverTrusted) {
     longer.push_back(0);
     refused.push_back({"one byte too many", longer});
     std::vector<char> version = good;
-    version[8] = 2;
-    refused.push_back({"another format version", version});
+    version[8] = static_cast<char>(TbFileVersion + 1);
+    refused.push_back({"a later format version", version});
+    // The first format numbered en-passant entries otherwise: its files must not be read, even
+    // with a header checksum that fits.
+    version[8] = 1;
+    uint64_t sum = tbChecksum(version.data(), 56, 0);
+    uint32_t blocks;
+    std::memcpy(&blocks, version.data() + 48, 4);
+    sum = tbChecksum(version.data() + TbHeaderBytes, static_cast<size_t>(blocks) * TbBlockEntryBytes, sum);
+    std::memcpy(version.data() + 56, &sum, 8);
+    refused.push_back({"the first format version", version});
     std::vector<char> magic = good;
     magic[0] = 'X';
     refused.push_back({"another magic word", magic});

@@ -81,10 +81,10 @@ TEST(OwnTablesIndex, EverySymmetricImageAndTheColourExchangeShareOneEntry) {
 // each has a region of its own, found from the en-passant square, in either colour orientation.
 TEST(OwnTablesIndex, EnPassantRegionsTellTwoPawnsOfOneSideApart) {
     TbMaterial m = materialNamed("kppkp");
-    EXPECT_EQ(m.epRegions, 2);
-    EXPECT_EQ(m.size, 3 * m.baseSize);
-    EXPECT_EQ(materialNamed("kpkp").epRegions, 1);
-    EXPECT_EQ(materialNamed("krpkp").epRegions, 1);
+    EXPECT_EQ(m.epRegions, 3);
+    EXPECT_EQ(m.size, m.baseSize + 3 * m.baseSize / 8); // only the moved pawn's file is numbered
+    EXPECT_EQ(materialNamed("kpkp").epRegions, 2);
+    EXPECT_EQ(materialNamed("krpkp").epRegions, 2);
     EXPECT_EQ(materialNamed("kppk").epRegions, 0);
 
     // White: king b1, pawns c4 and e4; Black: king h8, pawn d4; Black to move.
@@ -100,16 +100,24 @@ TEST(OwnTablesIndex, EnPassantRegionsTellTwoPawnsOfOneSideApart) {
     ASSERT_NE(fromC.ep, 0);
     ASSERT_NE(fromE.ep, 0);
     EXPECT_NE(fromC.ep, fromE.ep);
-    EXPECT_EQ(fromC.index % m.baseSize, plain.index);
-    EXPECT_EQ(fromE.index % m.baseSize, plain.index);
-    // Each entry decodes to its pawn, and the square it passed over is the one asked with.
+    EXPECT_GE(fromC.index, m.baseSize);
+    EXPECT_LT(fromC.index, m.size);
+    EXPECT_GE(fromE.index, m.baseSize);
+    EXPECT_LT(fromE.index, m.size);
+    // Each entry decodes to the same men, to its pawn, and the square it passed over is the one
+    // asked with.
+    int plainSquares[TbMaxMen], plainEp;
+    tbDecode(m, plain.index, plainSquares, &plainEp);
+    EXPECT_EQ(plainEp, 0);
     for (const TbLocation* l : {&fromC, &fromE}) {
         int squares[TbMaxMen], ep, passed = -1;
         tbDecode(m, l->index, squares, &ep);
         EXPECT_EQ(ep, l->ep);
+        for (int i = 0; i < m.men; i++) EXPECT_EQ(squares[i], plainSquares[i]);
+        EXPECT_EQ(tbIndexOfCanonical(m, squares, ep), l->index);
         ASSERT_TRUE(tbEnPassantPossible(m, squares, 1, ep, &passed));
         EXPECT_EQ(passed, l == &fromC ? C3 : E3);
-        EXPECT_EQ(squares[tbPawnSlot(m, 0, ep)], l == &fromC ? C4 : E4);
+        EXPECT_EQ(squares[tbEnPassantSlot(m, ep)], l == &fromC ? C4 : E4);
     }
     // A pawn that could not have come two squares has no entry: the square it came from is taken.
     TbPieceList blocked{3, {TbKing, TbPawn, TbPawn, 0}, {C2, C4, E4, 0}};
@@ -128,7 +136,7 @@ TEST(OwnTablesIndex, EnPassantRegionsTellTwoPawnsOfOneSideApart) {
     // The pawns listed the other way round swap the slots, not the pawn that moved.
     int squares[TbMaxMen], ep;
     tbDecode(m, swapped.index, squares, &ep);
-    EXPECT_EQ(squares[tbPawnSlot(m, 0, ep)], C4);
+    EXPECT_EQ(squares[tbEnPassantSlot(m, ep)], C4);
 }
 
 TEST(OwnTablesIndex, NamesAndMaterialsRoundTrip) {
