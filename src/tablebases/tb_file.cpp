@@ -99,7 +99,7 @@ long tbWriteFile(const char* path, const TbMaterial& material, int side, const i
     std::memcpy(header + 16, material.name, std::strlen(material.name));
     header[32] = static_cast<uint8_t>(side);
     header[33] = static_cast<uint8_t>(material.scheme);
-    header[34] = material.epRegion ? 1 : 0;
+    header[34] = static_cast<uint8_t>(material.epRegions);
     header[35] = static_cast<uint8_t>(material.men);
     put32(header + 36, TbEntriesPerBlock);
     put64(header + 40, entries);
@@ -128,7 +128,7 @@ bool tbCheckFile(const uint8_t* data, size_t bytes, const TbMaterial& material, 
     char name[17] = {};
     std::memcpy(name, data + 16, 16);
     if (std::strcmp(name, material.name) != 0) return false;
-    if (data[32] != side || data[33] != material.scheme || data[34] != (material.epRegion ? 1 : 0) ||
+    if (data[32] != side || data[33] != material.scheme || data[34] != material.epRegions ||
         data[35] != material.men)
         return false;
     uint32_t perBlock = get32(data + 36);

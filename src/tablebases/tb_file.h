@@ -7,7 +7,7 @@
 //    16 16  material name, NUL-padded ("kqkr")
 //    32  1  side to move (0 White, 1 Black)
 //    33  1  index scheme (0 triangle, 1 half board)
-//    34  1  1 when the table has an en-passant region
+//    34  1  en-passant regions (pawns on both sides: one per pawn, else 0)
 //    35  1  men
 //    36  4  entries per block
 //    40  8  entries
@@ -25,7 +25,7 @@
 
 #include "tablebases/tb_index.h"
 
-constexpr uint32_t TbFileVersion = 1;
+constexpr uint32_t TbFileVersion = 2;
 constexpr int TbHeaderBytes = 64;
 constexpr int TbBlockEntryBytes = 16;
 constexpr uint32_t TbEntriesPerBlock = 8192;

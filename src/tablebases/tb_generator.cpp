@@ -139,12 +139,11 @@ inline void touchPredecessor(Work& w, int mover, const int squares[TbMaxMen], in
     int canonical[TbMaxMen];
     std::memcpy(canonical, squares, sizeof canonical);
     tbCanonicalise(m, canonical);
-    for (int pass = 0; pass < 2; pass++) {
-        bool ep = pass == 1;
-        if (ep) {
-            int passed;
-            if (!m.epRegion || !tbEnPassantPossible(m, canonical, mover, &passed)) return;
-        }
+    // The predecessor itself, then the same position with each pawn of the other side that
+    // could just have come two squares (its en-passant entries): the move is open to all.
+    for (int ep = 0; ep <= m.epRegions; ep++) {
+        int passed;
+        if (ep > 0 && !tbEnPassantPossible(m, canonical, mover, ep, &passed)) continue;
         uint64_t index = tbIndexOfCanonical(m, canonical, ep);
         int16_t& value = w.value[mover][index];
         if (value != Unknown) continue;
@@ -169,15 +168,15 @@ inline void touchPredecessor(Work& w, int mover, const int squares[TbMaxMen], in
 void propagate(Work& w, int side, uint64_t index, int d) {
     const TbMaterial& m = *w.m;
     int squares[TbMaxMen];
-    bool ep;
+    int ep;
     tbDecode(m, index, squares, &ep);
     int mover = side ^ 1;
     Bitboard occupancy = 0;
     for (int i = 0; i < m.men; i++) occupancy |= squareBit[squares[i]];
     Bitboard empty = ~occupancy;
     int pawnStep = mover == 0 ? 8 : -8;
-    int passedDummy;
-    bool epHere = !ep && m.epRegion && tbEnPassantPossible(m, squares, side, &passedDummy);
+    // In a node of an en-passant region only the pawn named by the region has just moved.
+    int epSlot = ep ? tbEnPassantSlot(m, ep) : -1;
     for (int i = 0; i < m.men; i++) {
         if (m.colours[i] != mover) continue;
         int from = squares[i];
@@ -192,16 +191,17 @@ void propagate(Work& w, int side, uint64_t index, int d) {
             int back = from - pawnStep;
             int rank = from >> 3;
             bool doubleRank = mover == 0 ? rank == 3 : rank == 4;
-            // A node with an en-passant capture available comes only from the double step.
+            // A double step that leaves an en-passant capture open leads into that pawn's
+            // en-passant entry, not into this ordinary one.
+            int passed;
+            bool epHere = !ep && m.epRegions &&
+                          tbEnPassantPossible(m, squares, side, tbEnPassantRegion(m, i), &passed);
             if (!ep && back >= 8 && back < 56 && (empty & squareBit[back]))
                 targets |= squareBit[back];
             if (doubleRank && !epHere && (empty & squareBit[back]) &&
                 (empty & squareBit[back - pawnStep]))
                 targets |= squareBit[back - pawnStep];
-            if (ep) {
-                // Only the pawn that has just come two squares.
-                targets &= doubleRank ? squareBit[back - pawnStep] : 0;
-            }
+            if (ep) targets &= i == epSlot && doubleRank ? squareBit[back - pawnStep] : 0;
             break;
         }
         }
@@ -222,7 +222,7 @@ void propagate(Work& w, int side, uint64_t index, int d) {
 int forwardNode(Work& w, int side, uint64_t index) {
     const TbMaterial& m = *w.m;
     int squares[TbMaxMen];
-    bool ep;
+    int ep;
     tbDecode(m, index, squares, &ep);
     w.value[side][index] = Invalid;
     w.exitBest[side][index] = NoExit;
@@ -234,7 +234,7 @@ int forwardNode(Work& w, int side, uint64_t index) {
     for (int i = 0; i < m.men; i++)
         if (canonical[i] != squares[i]) return -1;
     int passed = 0;
-    if (ep && !tbEnPassantPossible(m, squares, side, &passed)) return -1;
+    if (ep && !tbEnPassantPossible(m, squares, side, ep, &passed)) return -1;
     placeBoard(m, squares, side, ep ? passed : 0);
     if (waitingSideInCheck()) return -1;
 
@@ -380,13 +380,6 @@ const TbGenTable* tbGenerate(const TbMaterial& material, TbGenStats* stats) {
     tbGenInit();
     const TbMaterial& m = material;
     if (!exitTablesKept(m)) return nullptr;
-    // An en-passant entry records only that a pawn has just come two squares: with two pawns on
-    // the side that pushed it could stand for two different positions.
-    if (m.epRegion) {
-        int pawns[2] = {0, 0};
-        for (int i = 2; i < m.men; i++) pawns[m.colours[i]] += m.types[i] == TbPawn;
-        if (pawns[0] > 1 || pawns[1] > 1) return nullptr;
-    }
     TbGenTable table;
     table.material = m;
     std::vector<int16_t> exitBest[2];
@@ -501,10 +494,10 @@ uint64_t tbVerify(const TbGenTable& table, int side, uint64_t first, uint64_t la
         int stored = table.values[side][index];
         if (stored == TbNoValue) continue;
         int squares[TbMaxMen];
-        bool ep;
+        int ep;
         tbDecode(m, index, squares, &ep);
         int passed = 0;
-        if (ep) tbEnPassantPossible(m, squares, side, &passed);
+        if (ep) tbEnPassantPossible(m, squares, side, ep, &passed);
         placeBoard(m, squares, side, passed);
         looked++;
         // The board as a probe would see it: the position itself must be answered with the

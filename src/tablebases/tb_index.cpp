@@ -83,9 +83,10 @@ bool tbMaterialFromCounts(const int counts[10], TbMaterial* material, bool* swap
         if (weak[i] == TbPawn) pawns[1]++;
     }
     m.scheme = pawns[0] + pawns[1] > 0 ? TbSchemeHalf : TbSchemeTriangle;
-    m.epRegion = pawns[0] > 0 && pawns[1] > 0;
+    m.epRegions = pawns[0] > 0 && pawns[1] > 0 ? pawns[0] + pawns[1] : 0;
     m.baseSize = static_cast<uint64_t>(m.scheme == TbSchemeTriangle ? 10 : 32) << (6 * (m.men - 1));
-    m.size = m.baseSize * (m.epRegion ? 2 : 1);
+    m.epSize = m.baseSize / 8;
+    m.size = m.baseSize + m.epSize * static_cast<uint64_t>(m.epRegions);
     int stored[10] = {0};
     for (int i = 2; i < m.men; i++) stored[(m.colours[i] ? 5 : 0) + m.types[i] - 1]++;
     m.key = tbCountsKey(stored);
@@ -142,18 +143,38 @@ void tbCanonicalise(const TbMaterial& material, int squares[TbMaxMen]) {
         for (int i = 0; i < n; i++) squares[i] = transposed(squares[i]);
 }
 
-uint64_t tbIndexOfCanonical(const TbMaterial& material, const int squares[TbMaxMen], bool ep) {
+uint64_t tbIndexOfCanonical(const TbMaterial& material, const int squares[TbMaxMen], int ep) {
     uint64_t index = material.scheme == TbSchemeTriangle
                          ? static_cast<uint64_t>(triangleIndex(squares[0]))
                          : static_cast<uint64_t>(rankIndex(squares[0]) * 4 + fileIndex(squares[0]));
-    for (int i = 1; i < material.men; i++) index = (index << 6) | static_cast<uint64_t>(squares[i]);
-    return ep ? index + material.baseSize : index;
+    int epSlot = ep ? tbEnPassantSlot(material, ep) : -1;
+    for (int i = 1; i < material.men; i++) {
+        if (i == epSlot)
+            index = (index << 3) | static_cast<uint64_t>(fileIndex(squares[i]));
+        else
+            index = (index << 6) | static_cast<uint64_t>(squares[i]);
+    }
+    if (ep == 0) return index;
+    return material.baseSize + static_cast<uint64_t>(ep - 1) * material.epSize + index;
 }
 
-void tbDecode(const TbMaterial& material, uint64_t index, int squares[TbMaxMen], bool* ep) {
-    *ep = index >= material.baseSize;
-    if (*ep) index -= material.baseSize;
+void tbDecode(const TbMaterial& material, uint64_t index, int squares[TbMaxMen], int* ep) {
+    int epSlot = -1;
+    *ep = 0;
+    if (index >= material.baseSize && material.epSize > 0) {
+        index -= material.baseSize;
+        *ep = static_cast<int>(index / material.epSize) + 1;
+        index %= material.epSize;
+        epSlot = tbEnPassantSlot(material, *ep);
+    }
     for (int i = material.men - 1; i >= 1; i--) {
+        if (i == epSlot) {
+            // The pawn that has just come two squares stands on its fourth rank.
+            int rank = material.colours[i] == 0 ? 3 : 4;
+            squares[i] = rank * 8 + static_cast<int>(index & 7);
+            index >>= 3;
+            continue;
+        }
         squares[i] = static_cast<int>(index & 63);
         index >>= 6;
     }
@@ -170,29 +191,37 @@ int tbSymmetryCount(const TbMaterial& material, const int squares[TbMaxMen]) {
     return (men & ~Diagonal) == 0 || (men & ~AntiDiagonal) == 0 ? 2 : 1;
 }
 
-bool tbEnPassantPossible(const TbMaterial& material, const int squares[TbMaxMen], int side,
+int tbEnPassantSlot(const TbMaterial& material, int r) {
+    for (int i = 2; i < material.men; i++)
+        if (material.types[i] == TbPawn && --r == 0) return i;
+    return -1;
+}
+
+int tbEnPassantRegion(const TbMaterial& material, int slot) {
+    int r = 0;
+    for (int i = 2; i <= slot && i < material.men; i++) r += material.types[i] == TbPawn;
+    return slot >= 2 && slot < material.men && material.types[slot] == TbPawn ? r : 0;
+}
+
+bool tbEnPassantPossible(const TbMaterial& material, const int squares[TbMaxMen], int side, int r,
                          int* passedSquare) {
     int them = side ^ 1;
-    for (int i = 2; i < material.men; i++) {
-        if (material.colours[i] != them || material.types[i] != TbPawn) continue;
-        int square = squares[i];
-        int step = them == 0 ? 8 : -8;
-        if (rankIndex(square) != (them == 0 ? 3 : 4)) continue;
-        int passed = square - step, origin = square - 2 * step;
-        bool clear = true, beside = false;
-        for (int j = 0; j < material.men; j++) {
-            if (squares[j] == passed || squares[j] == origin) clear = false;
-            if (material.colours[j] == side && material.types[j] == TbPawn &&
-                rankIndex(squares[j]) == rankIndex(square) &&
-                (squares[j] == square - 1 || squares[j] == square + 1))
-                beside = true;
-        }
-        if (clear && beside) {
-            *passedSquare = passed;
-            return true;
-        }
+    int slot = tbEnPassantSlot(material, r);
+    if (slot < 0 || material.colours[slot] != them) return false;
+    int square = squares[slot];
+    int step = them == 0 ? 8 : -8;
+    if (rankIndex(square) != (them == 0 ? 3 : 4)) return false;
+    int passed = square - step, origin = square - 2 * step;
+    bool beside = false;
+    for (int j = 0; j < material.men; j++) {
+        if (squares[j] == passed || squares[j] == origin) return false;
+        if (material.colours[j] == side && material.types[j] == TbPawn &&
+            rankIndex(squares[j]) == rankIndex(square) &&
+            (squares[j] == square - 1 || squares[j] == square + 1))
+            beside = true;
     }
-    return false;
+    if (beside) *passedSquare = passed;
+    return beside;
 }
 
 bool tbLocate(const TbPieceList* white, const TbPieceList* black, int side, int epSquare,
@@ -230,11 +259,13 @@ bool tbLocate(const TbPieceList* white, const TbPieceList* black, int side, int 
             for (int i = 1; i < list->count; i++)
                 if (list->types[i] == type) l.squares[slot++] = list->squares[i] ^ flip;
     }
-    l.ep = false;
-    if (m.epRegion && epSquare >= 0 && epSquare < 64) {
-        int passed;
-        l.ep = tbEnPassantPossible(m, l.squares, l.side, &passed) && passed == (epSquare ^ flip);
-    }
+    l.ep = 0;
+    if (m.epRegions && epSquare >= 0 && epSquare < 64)
+        for (int k = 1; k <= m.epRegions && l.ep == 0; k++) {
+            int passed;
+            if (tbEnPassantPossible(m, l.squares, l.side, k, &passed) && passed == (epSquare ^ flip))
+                l.ep = k;
+        }
     tbCanonicalise(m, l.squares);
     l.index = tbIndexOfCanonical(m, l.squares, l.ep);
     return true;

@@ -24,9 +24,13 @@ struct TbMaterial {
     int whiteMen;          // white men besides the king
     int blackMen;
     int scheme;
-    bool epRegion;         // pawns on both sides: positions where an en-passant capture is possible
-                           // have entries of their own after the ordinary ones
+    int epRegions;         // pawns on both sides: positions where a pawn has just come two squares
+                           // and can be taken en passant have entries of their own after the
+                           // ordinary ones, one region for each pawn (region r: the r-th pawn in
+                           // slot order is the one that moved; only its file is numbered, its
+                           // rank follows from its colour)
     uint64_t baseSize;     // ordinary entries per side to move
+    uint64_t epSize;       // entries of one en-passant region (baseSize / 8)
     uint64_t size;         // all entries per side to move
     uint32_t key;          // the ten counts, 2 bits each
     char name[16];         // "kqkr"
@@ -43,27 +47,33 @@ uint32_t tbCountsKey(const int counts[10]);
 
 // Reduces slot squares by the scheme's symmetries, in place.
 void tbCanonicalise(const TbMaterial& material, int squares[TbMaxMen]);
-// Index of canonical slot squares (ep: the entry in the en-passant region).
-uint64_t tbIndexOfCanonical(const TbMaterial& material, const int squares[TbMaxMen], bool ep);
-// Slot squares and the en-passant flag of an index.
-void tbDecode(const TbMaterial& material, uint64_t index, int squares[TbMaxMen], bool* ep);
+// Index of canonical slot squares; ep: 0 an ordinary entry, r the entry in the r-th en-passant
+// region (the r-th pawn in slot order, which must stand on its fourth rank, has just come two
+// squares).
+uint64_t tbIndexOfCanonical(const TbMaterial& material, const int squares[TbMaxMen], int ep);
+// Slot squares and the en-passant region (0: none) of an index.
+void tbDecode(const TbMaterial& material, uint64_t index, int squares[TbMaxMen], int* ep);
 // 2 when a symmetry of the board keeps the position (all men on one long diagonal, no pawns),
 // else 1.
 int tbSymmetryCount(const TbMaterial& material, const int squares[TbMaxMen]);
-// True when the side to move (0 White, 1 Black) could capture en passant the opponent's pawn on
-// its fourth rank, had that pawn just come two squares: the square passed over and the one it
-// came from are empty and a pawn of the side to move stands beside it. Writes the square passed
-// over. Only tables with an en-passant region use it.
-bool tbEnPassantPossible(const TbMaterial& material, const int squares[TbMaxMen], int side,
+// True when the side to move (0 White, 1 Black) could capture en passant the pawn of en-passant
+// region r, had that pawn just come two squares: it belongs to the other side and stands on its
+// fourth rank, the square passed over and the one it came from are empty and a pawn of the side
+// to move stands beside it. Writes the square passed over. Only tables with en-passant regions
+// use it.
+bool tbEnPassantPossible(const TbMaterial& material, const int squares[TbMaxMen], int side, int r,
                          int* passedSquare);
+// Slot of the pawn of en-passant region r (the r-th pawn in slot order), or -1; and back.
+int tbEnPassantSlot(const TbMaterial& material, int r);
+int tbEnPassantRegion(const TbMaterial& material, int slot);
 
 // A probe reduced to one table: slots filled, colours exchanged when the table holds the other
-// orientation, side to move and en-passant flag as the table sees them.
+// orientation, side to move and en-passant region as the table sees them.
 struct TbLocation {
     TbMaterial material;
     int squares[TbMaxMen];
     int side;
-    bool ep;
+    int ep;
     uint64_t index;
 };
 // Locates a position given as the two piece lists of the reader. False when no table of this

@@ -1,9 +1,13 @@
 // morvane-tbgen: computes the engine's own distance-to-mate tables into a directory.
 //   morvane-tbgen [--men 3|4] [--five | --only NAME] [--level N] DIRECTORY
+//   morvane-tbgen --verify NAME [--step N] DIRECTORY
 // Without --five: every ending of 3 and 4 men (--men 3: of 3 only). With --five: those and then
-// the five-men endings of 3 men against 2; --only: those and then the one ending NAME (a pawnless
-// five-men one, say "krrkr"). With --five and --only the smaller tables already in the
-// directory are read instead of computed again.
+// the five-men endings of 3 men against 2; --only: those and then the one ending NAME (a five-men
+// one, say "krrkr"). With --five and --only the smaller tables already in the directory are read
+// instead of computed again, and five-men tables already written whole are kept, so that a run
+// cut short goes on where it stopped.
+// --verify: a one-move look at the table NAME written in the directory: every N-th ordinary entry
+// (default 1) and every en-passant entry of both sides, the successors read from the directory.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,7 +39,8 @@ int makeDirectories(const char* path) {
 }
 
 void usage() {
-    std::fprintf(stderr, "usage: morvane-tbgen [--men 3|4] [--five | --only NAME] [--level N] DIRECTORY\n");
+    std::fprintf(stderr, "usage: morvane-tbgen [--men 3|4] [--five | --only NAME] [--level N] DIRECTORY\n"
+                         "       morvane-tbgen --verify NAME [--step N] DIRECTORY\n");
 }
 
 // Reads both sides of a table from the directory into the generator's kept tables.
@@ -53,11 +58,43 @@ bool loadExisting(const char* directory, const TbMaterial& m) {
     return true;
 }
 
+// True when both sides of a table are registered with the file reader (written whole and sound).
+bool alreadyWritten(const TbMaterial& m) {
+    int counts[10] = {0};
+    for (int i = 2; i < m.men; i++) counts[(m.colours[i] ? 5 : 0) + m.types[i] - 1]++;
+    return ownTableBackend.hasTable(counts, 0) && ownTableBackend.hasTable(counts, 1);
+}
+
+// Checks a written table against its successors; 0 when every entry looked at is consistent.
+int verifyTable(const char* directory, const TbMaterial& m, uint64_t step) {
+    ownTableBackend.addDirectory(directory);
+    if (!loadExisting(directory, m)) {
+        std::fprintf(stderr, "morvane-tbgen: %s is not in %s whole\n", m.name, directory);
+        return 1;
+    }
+    const TbGenTable* table = tbGenFind(m.key);
+    uint64_t wrong = 0;
+    for (int side = 0; side < 2; side++) {
+        uint64_t plain = 0, passant = 0;
+        wrong += tbVerify(*table, side, 0, m.baseSize - 1, step, ownTableBackend.probe, &plain);
+        if (m.epRegions)
+            wrong += tbVerify(*table, side, m.baseSize, m.size - 1, 1, ownTableBackend.probe, &passant);
+        std::printf("%s %s to move: %llu positions and %llu en-passant positions looked at\n", m.name,
+                    side == 0 ? "White" : "Black", static_cast<unsigned long long>(plain),
+                    static_cast<unsigned long long>(passant));
+    }
+    std::printf("%s: %llu values differ from what their successors give\n", m.name,
+                static_cast<unsigned long long>(wrong));
+    return wrong == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     bool five = false;
     const char* only = nullptr;
+    const char* verify = nullptr;
+    uint64_t step = 1;
     int level = 3;
     int men = 4;
     const char* directory = nullptr;
@@ -66,6 +103,14 @@ int main(int argc, char** argv) {
             five = true;
         } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
             only = argv[++i];
+        } else if (std::strcmp(argv[i], "--verify") == 0 && i + 1 < argc) {
+            verify = argv[++i];
+        } else if (std::strcmp(argv[i], "--step") == 0 && i + 1 < argc) {
+            step = std::strtoull(argv[++i], nullptr, 10);
+            if (step == 0) {
+                usage();
+                return 2;
+            }
         } else if (std::strcmp(argv[i], "--men") == 0 && i + 1 < argc) {
             men = std::atoi(argv[++i]);
             if (men != 3 && men != 4) {
@@ -86,6 +131,16 @@ int main(int argc, char** argv) {
         usage();
         return 2;
     }
+    if (verify != nullptr) {
+        TbMaterial m{};
+        if (five || only != nullptr || !tbMaterialFromName(verify, &m)) {
+            usage();
+            return 2;
+        }
+        static std::vector<int16_t> verifyCache(static_cast<size_t>(256) << 19, 0);
+        ownTableBackend.setCache(verifyCache.data(), static_cast<long>(verifyCache.size() * sizeof(int16_t)));
+        return verifyTable(directory, m, step);
+    }
     if (makeDirectories(directory) != 0) {
         std::fprintf(stderr, "morvane-tbgen: cannot create %s: %s\n", directory, std::strerror(errno));
         return 1;
@@ -102,6 +157,7 @@ int main(int argc, char** argv) {
         cache.assign(static_cast<size_t>(256) << 19, 0);
         ownTableBackend.setCache(cache.data(), static_cast<long>(cache.size() * sizeof(int16_t)));
         tbGenUseFiles(true);
+        ownTableBackend.addDirectory(directory);
     }
     bool terminal = isatty(STDOUT_FILENO);
     auto started = std::chrono::steady_clock::now();
@@ -111,11 +167,15 @@ int main(int argc, char** argv) {
     for (int t = 0; t < count; t++) {
         const TbMaterial& m = materials[t];
         if (reuse && m.men <= 4 && loadExisting(directory, m)) continue;
+        if (reuse && m.men == 5 && alreadyWritten(m)) {
+            if (!terminal) std::printf("%3d/%d %-8s kept\n", t + 1, count, m.name);
+            continue;
+        }
         TbGenStats stats;
         const TbGenTable* table = tbGenerate(m, &stats);
         if (table == nullptr) {
-            std::fprintf(stderr, "\nmorvane-tbgen: %s cannot be computed (en passant with two "
-                                 "pawns on one side, or a smaller table is missing)\n", m.name);
+            std::fprintf(stderr, "\nmorvane-tbgen: %s cannot be computed (a smaller table is "
+                                 "missing)\n", m.name);
             failures++;
             continue;
         }

@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "board/types.h"
 #include "own_tables_support.h"
 
 namespace {
@@ -68,12 +69,74 @@ TEST(OwnTablesIndex, EverySymmetricImageAndTheColourExchangeShareOneEntry) {
             EXPECT_EQ(exchanged.side, base.side) << name;
             // Decoding an index gives back the canonical squares.
             int decoded[TbMaxMen];
-            bool ep;
+            int ep;
             tbDecode(m, base.index, decoded, &ep);
             EXPECT_FALSE(ep);
             for (int i = 0; i < m.men; i++) EXPECT_EQ(decoded[i], base.squares[i]) << name;
         }
     }
+}
+
+// Two pawns of one side that could both just have come two squares are two different positions:
+// each has a region of its own, found from the en-passant square, in either colour orientation.
+TEST(OwnTablesIndex, EnPassantRegionsTellTwoPawnsOfOneSideApart) {
+    TbMaterial m = materialNamed("kppkp");
+    EXPECT_EQ(m.epRegions, 3);
+    EXPECT_EQ(m.size, m.baseSize + 3 * m.baseSize / 8); // only the moved pawn's file is numbered
+    EXPECT_EQ(materialNamed("kpkp").epRegions, 2);
+    EXPECT_EQ(materialNamed("krpkp").epRegions, 2);
+    EXPECT_EQ(materialNamed("kppk").epRegions, 0);
+
+    // White: king b1, pawns c4 and e4; Black: king h8, pawn d4; Black to move.
+    TbPieceList white{3, {TbKing, TbPawn, TbPawn, 0}, {B1, C4, E4, 0}};
+    TbPieceList black{2, {TbKing, TbPawn, 0, 0}, {H8, D4, 0, 0}};
+    TbLocation plain{}, fromC{}, fromE{}, nobody{};
+    ASSERT_TRUE(tbLocate(&white, &black, 1, TbNoEnPassant, &plain));
+    ASSERT_TRUE(tbLocate(&white, &black, 1, C3, &fromC));
+    ASSERT_TRUE(tbLocate(&white, &black, 1, E3, &fromE));
+    ASSERT_TRUE(tbLocate(&white, &black, 1, D3, &nobody)); // no pawn passed d3
+    EXPECT_EQ(plain.ep, 0);
+    EXPECT_EQ(nobody.index, plain.index);
+    ASSERT_NE(fromC.ep, 0);
+    ASSERT_NE(fromE.ep, 0);
+    EXPECT_NE(fromC.ep, fromE.ep);
+    EXPECT_GE(fromC.index, m.baseSize);
+    EXPECT_LT(fromC.index, m.size);
+    EXPECT_GE(fromE.index, m.baseSize);
+    EXPECT_LT(fromE.index, m.size);
+    // Each entry decodes to the same men, to its pawn, and the square it passed over is the one
+    // asked with.
+    int plainSquares[TbMaxMen], plainEp;
+    tbDecode(m, plain.index, plainSquares, &plainEp);
+    EXPECT_EQ(plainEp, 0);
+    for (const TbLocation* l : {&fromC, &fromE}) {
+        int squares[TbMaxMen], ep, passed = -1;
+        tbDecode(m, l->index, squares, &ep);
+        EXPECT_EQ(ep, l->ep);
+        for (int i = 0; i < m.men; i++) EXPECT_EQ(squares[i], plainSquares[i]);
+        EXPECT_EQ(tbIndexOfCanonical(m, squares, ep), l->index);
+        ASSERT_TRUE(tbEnPassantPossible(m, squares, 1, ep, &passed));
+        EXPECT_EQ(passed, l == &fromC ? C3 : E3);
+        EXPECT_EQ(squares[tbEnPassantSlot(m, ep)], l == &fromC ? C4 : E4);
+    }
+    // A pawn that could not have come two squares has no entry: the square it came from is taken.
+    TbPieceList blocked{3, {TbKing, TbPawn, TbPawn, 0}, {C2, C4, E4, 0}};
+    TbLocation none{};
+    ASSERT_TRUE(tbLocate(&blocked, &black, 1, C3, &none));
+    EXPECT_EQ(none.ep, 0);
+
+    // The same position with the colours exchanged is the same entry of the same table.
+    TbPieceList whiteSwapped{2, {TbKing, TbPawn, 0, 0}, {H1, D5, 0, 0}};
+    TbPieceList blackSwapped{3, {TbKing, TbPawn, TbPawn, 0}, {B8, E5, C5, 0}};
+    TbLocation swapped{};
+    ASSERT_TRUE(tbLocate(&whiteSwapped, &blackSwapped, 0, C6, &swapped));
+    EXPECT_EQ(swapped.material.key, m.key);
+    EXPECT_EQ(swapped.side, 1);
+    EXPECT_NE(swapped.ep, 0);
+    // The pawns listed the other way round swap the slots, not the pawn that moved.
+    int squares[TbMaxMen], ep;
+    tbDecode(m, swapped.index, squares, &ep);
+    EXPECT_EQ(squares[tbEnPassantSlot(m, ep)], C4);
 }
 
 TEST(OwnTablesIndex, NamesAndMaterialsRoundTrip) {

@@ -68,7 +68,7 @@ std::string longestPosition(const char* name, int moves) {
     while (index < m.size && values[index] != 32767 - moves) index++;
     EXPECT_LT(index, m.size) << name;
     int squares[TbMaxMen];
-    bool ep;
+    int ep;
     tbDecode(m, index, squares, &ep);
     return fenOf(m, squares, 0);
 }
