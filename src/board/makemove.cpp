@@ -1,6 +1,7 @@
 // Making and taking back moves, fully incremental, with both Zobrist keys; the repetition test.
 #include "board/makemove.h"
 
+#include "board/attacks.h"
 #include "board/board.h"
 #include "board/tables.h"
 
@@ -148,6 +149,42 @@ uint64_t keyAfterSpecial(Move m) {
     if (kind) key ^= pieceKeys[castleRooks[kind].code][castleRooks[kind].from] ^
                      pieceKeys[castleRooks[kind].code][castleRooks[kind].to];
     return key;
+}
+
+int moveGivesCheck(Move m) {
+    const Board& b = board;
+    const int from = moveFrom(m), to = moveTo(m);
+    const int mover = b.sideToMove;
+    const int king = mover ? b.blackKingSq : b.whiteKingSq;
+    const int piece = b.squares[from];
+    const int placed = movePromotion(m) ? movePromotion(m) : piece;
+    const Bitboard fromBit = squareBit[from], toBit = squareBit[to];
+    Bitboard occupancy = ((b.bitboards[WhiteMen] | b.bitboards[BlackMen]) & ~fromBit) | toBit;
+    if (moveIsEnPassant(m)) occupancy &= ~squareBit[mover ? to - 8 : to + 8];
+    // The mover's men once the move is made (the king never checks).
+    const Bitboard* men = sideBitboards(mover);
+    Bitboard knights = men[WhiteKnight] & ~fromBit;
+    Bitboard diagonal = (men[WhiteBishop] | men[WhiteQueen]) & ~fromBit;
+    Bitboard straight = (men[WhiteRook] | men[WhiteQueen]) & ~fromBit;
+    Bitboard pawns = men[WhitePawn] & ~fromBit;
+    switch (placed) {
+    case WhitePawn: case BlackPawn: pawns |= toBit; break;
+    case WhiteKnight: case BlackKnight: knights |= toBit; break;
+    case WhiteBishop: case BlackBishop: diagonal |= toBit; break;
+    case WhiteRook: case BlackRook: straight |= toBit; break;
+    case WhiteQueen: case BlackQueen: diagonal |= toBit; straight |= toBit; break;
+    default: break;
+    }
+    const int kind = moveCastle(m);
+    if (kind >= 1 && kind <= 4) {
+        const Bitboard rook = squareBit[castleRooks[kind].from] | squareBit[castleRooks[kind].to];
+        straight ^= rook;
+        occupancy ^= rook;
+    }
+    return (knights & knightAttacks[king]) != 0 ||
+           (pawns & (mover ? blackPawnAttacks[king] : whitePawnAttacks[king])) != 0 ||
+           (diagonal & bishopAttacks(king, occupancy)) != 0 ||
+           (straight & rookAttacks(king, occupancy)) != 0;
 }
 
 void unmakeMove(Move m) {
