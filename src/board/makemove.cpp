@@ -151,13 +151,16 @@ uint64_t keyAfterSpecial(Move m) {
     return key;
 }
 
-int moveGivesCheck(Move m) {
+namespace {
+
+// moveGivesCheck for castling, promotions and en passant: the mover's men and the occupancy as
+// the move leaves them, and every kind of attacker asked.
+int specialMoveGivesCheck(Move m) {
     const Board& b = board;
     const int from = moveFrom(m), to = moveTo(m);
     const int mover = b.sideToMove;
     const int king = mover ? b.blackKingSq : b.whiteKingSq;
-    const int piece = b.squares[from];
-    const int placed = movePromotion(m) ? movePromotion(m) : piece;
+    const int placed = movePromotion(m) ? movePromotion(m) : b.squares[from];
     const Bitboard fromBit = squareBit[from], toBit = squareBit[to];
     Bitboard occupancy = ((b.bitboards[WhiteMen] | b.bitboards[BlackMen]) & ~fromBit) | toBit;
     if (moveIsEnPassant(m)) occupancy &= ~squareBit[mover ? to - 8 : to + 8];
@@ -185,6 +188,46 @@ int moveGivesCheck(Move m) {
            (pawns & (mover ? blackPawnAttacks[king] : whitePawnAttacks[king])) != 0 ||
            (diagonal & bishopAttacks(king, occupancy)) != 0 ||
            (straight & rookAttacks(king, occupancy)) != 0;
+}
+
+} // namespace
+
+int moveGivesCheck(Move m) {
+    if ((static_cast<uint32_t>(m) & 0xFFFF0000u) != 0) return specialMoveGivesCheck(m);
+    const Board& b = board;
+    const int from = moveFrom(m), to = moveTo(m);
+    const int mover = b.sideToMove;
+    const int king = mover ? b.blackKingSq : b.whiteKingSq;
+    const Bitboard fromBit = squareBit[from], toBit = squareBit[to];
+    const Bitboard occupancy = ((b.bitboards[WhiteMen] | b.bitboards[BlackMen]) & ~fromBit) | toBit;
+    const Bitboard diagonalLines = diagonalMask[king] | antiDiagonalMask[king];
+    // The man checks from its new square (between is full for squares off a common line).
+    const bool openLine = (between[to][king] & occupancy) == 0;
+    switch (b.squares[from]) {
+    case WhitePawn: case BlackPawn:
+        if ((mover ? blackPawnAttacks[king] : whitePawnAttacks[king]) & toBit) return 1;
+        break;
+    case WhiteKnight: case BlackKnight:
+        if (knightAttacks[king] & toBit) return 1;
+        break;
+    case WhiteBishop: case BlackBishop:
+        if (openLine && (diagonalLines & toBit)) return 1;
+        break;
+    case WhiteRook: case BlackRook:
+        if (openLine && !(diagonalLines & toBit)) return 1;
+        break;
+    case WhiteQueen: case BlackQueen:
+        if (openLine) return 1;
+        break;
+    default: break;
+    }
+    // Or the square it leaves opens a line from the king to one of the mover's sliders (the
+    // other side is never in check before the move, so only that line can open).
+    if (!(lineMask[king] & fromBit)) return 0;
+    const Bitboard* men = sideBitboards(mover);
+    if (diagonalLines & fromBit)
+        return ((men[WhiteBishop] | men[WhiteQueen]) & ~fromBit & bishopAttacks(king, occupancy)) != 0;
+    return ((men[WhiteRook] | men[WhiteQueen]) & ~fromBit & rookAttacks(king, occupancy)) != 0;
 }
 
 void unmakeMove(Move m) {

@@ -48,7 +48,8 @@ inline int pieceCountAfter(Move m) {
            (movePromotion(m) ? 1 : 0);
 }
 // 1 when makeMove(m) would leave the other side in check (what sideToMoveInCheck answers after
-// it), for a generated move of the side to move; the move is not made.
+// it), for a generated move of the side to move in a position where the other side is not in
+// check (every position the search meets); the move is not made.
 int moveGivesCheck(Move m);
 void unmakeMove(Move m);
 // Recomputes hashKey and pawnKey from board.squares.
