@@ -200,9 +200,10 @@ int moveGivesCheck(Move m) {
     const int king = mover ? b.blackKingSq : b.whiteKingSq;
     const Bitboard fromBit = squareBit[from], toBit = squareBit[to];
     const Bitboard occupancy = ((b.bitboards[WhiteMen] | b.bitboards[BlackMen]) & ~fromBit) | toBit;
+    const Bitboard lines = lineMask[king];
     const Bitboard diagonalLines = diagonalMask[king] | antiDiagonalMask[king];
-    // The man checks from its new square (between is full for squares off a common line).
-    const bool openLine = (between[to][king] & occupancy) == 0;
+    // The man checks from its new square: a slider needs a line to the king with nothing between.
+    Bitboard sliderLines = 0;
     switch (b.squares[from]) {
     case WhitePawn: case BlackPawn:
         if ((mover ? blackPawnAttacks[king] : whitePawnAttacks[king]) & toBit) return 1;
@@ -210,24 +211,22 @@ int moveGivesCheck(Move m) {
     case WhiteKnight: case BlackKnight:
         if (knightAttacks[king] & toBit) return 1;
         break;
-    case WhiteBishop: case BlackBishop:
-        if (openLine && (diagonalLines & toBit)) return 1;
-        break;
-    case WhiteRook: case BlackRook:
-        if (openLine && !(diagonalLines & toBit)) return 1;
-        break;
-    case WhiteQueen: case BlackQueen:
-        if (openLine) return 1;
-        break;
+    case WhiteBishop: case BlackBishop: sliderLines = diagonalLines; break;
+    case WhiteRook: case BlackRook: sliderLines = lines ^ diagonalLines; break;
+    case WhiteQueen: case BlackQueen: sliderLines = lines; break;
     default: break;
     }
+    if ((sliderLines & toBit) && !(between[to][king] & occupancy)) return 1;
     // Or the square it leaves opens a line from the king to one of the mover's sliders (the
     // other side is never in check before the move, so only that line can open).
-    if (!(lineMask[king] & fromBit)) return 0;
+    if (!(lines & fromBit)) return 0;
     const Bitboard* men = sideBitboards(mover);
-    if (diagonalLines & fromBit)
-        return ((men[WhiteBishop] | men[WhiteQueen]) & ~fromBit & bishopAttacks(king, occupancy)) != 0;
-    return ((men[WhiteRook] | men[WhiteQueen]) & ~fromBit & rookAttacks(king, occupancy)) != 0;
+    if (diagonalLines & fromBit) {
+        const Bitboard sliders = (men[WhiteBishop] | men[WhiteQueen]) & diagonalLines & ~fromBit;
+        return sliders && (sliders & bishopAttacks(king, occupancy)) != 0;
+    }
+    const Bitboard sliders = (men[WhiteRook] | men[WhiteQueen]) & (lines ^ diagonalLines) & ~fromBit;
+    return sliders && (sliders & rookAttacks(king, occupancy)) != 0;
 }
 
 void unmakeMove(Move m) {
