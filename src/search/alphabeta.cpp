@@ -50,6 +50,41 @@ inline void recordLineKey() {
 
 } // namespace
 
+namespace {
+
+enum { FutilityPrune = 1, FutilityReduce = 2 };
+
+// Futility of a move of the side to move by the material it leaves, for a depth of futility class
+// 1 to 4 (classes exist up to depth 240 only): FutilityPrune, with the score the move gets, when
+// it is so far below alpha that it is not searched; FutilityReduce when it is to be searched a
+// ply shallower; else 0. Only with more than four pieces left (a capture that thins the board
+// counts at once), and never for a move that gives check, which the caller asks.
+inline int futilityByMaterial(Move m, int futility, int alpha, int& score) {
+    const int men = pieceCountAfter(m);
+    if (men <= 4) return 0;
+    const int mat = board.sideToMove == White ? materialAfter(m) : -materialAfter(m);
+    switch (futility) {
+    case 1: {
+        const int margin = (men > 6 && board.maxVictimValue == 0) ? 100 : 150;
+        if (mat + margin > alpha) return 0;
+        score = mat + 100;
+        return FutilityPrune;
+    }
+    case 2:
+        if (mat + 350 > alpha) return 0;
+        score = mat + 300;
+        return FutilityPrune;
+    case 3:
+        if (mat + 550 > alpha) return 0;
+        score = mat + 500;
+        return FutilityPrune;
+    case 4: return mat + 1000 <= alpha ? FutilityReduce : 0;
+    default: return 0;
+    }
+}
+
+} // namespace
+
 int futilityClassOf(int depth) {
     return depth >= 0 && depth <= 240 ? futilityClass[depth] : 0;
 }
@@ -236,46 +271,15 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
         if (i >= 1 && i + 1 < count)
             prefetchSearchSlots(keyAfter(PickNextBounded(keys, list, i + 1, count, keyBound)),
                                 board.sideToMove ^ 1);
-        int pruned = 0;
         int score = 0;
-        int lowMaterial = 0; // far below alpha: searched a ply shallower unless it checks
-
-        // 12.2 Futility by the material the move leaves (classes exist up to depth 240 only).
+        int verdict = 0;
+        // 12.2 Futility by the material the move leaves; a move that gives check is never pruned.
         if (futility != 0 && (i > 9 || beta == alpha + 1)) {
-            // Pieces left after the move: a capture that thins the board counts at once.
-            const int men = pieceCountAfter(m);
-            const int mat = board.sideToMove == White ? materialAfter(m) : -materialAfter(m);
-            if (men > 4) {
-                switch (futility) {
-                case 1: {
-                    const int margin = (men > 6 && board.maxVictimValue == 0) ? 100 : 150;
-                    if (mat + margin <= alpha) {
-                        pruned = 1;
-                        score = mat + 100;
-                    }
-                    break;
-                }
-                case 2:
-                    if (mat + 350 <= alpha) {
-                        pruned = 1;
-                        score = mat + 300;
-                    }
-                    break;
-                case 3:
-                    if (mat + 550 <= alpha) {
-                        pruned = 1;
-                        score = mat + 500;
-                    }
-                    break;
-                case 4:
-                    lowMaterial = mat + 1000 <= alpha;
-                    break;
-                default: break;
-                }
-                // A move that gives check is never pruned.
-                if (pruned && moveGivesCheck(m)) pruned = 0;
-            }
+            verdict = futilityByMaterial(m, futility, alpha, score);
+            if (verdict == FutilityPrune && moveGivesCheck(m)) verdict = 0;
         }
+        const int lowMaterial = verdict == FutilityReduce; // searched a ply shallower unless it checks
+        int pruned = verdict == FutilityPrune;
         if (pruned) {
             // Counted as a node of the next ply, as if made and taken back.
             countNode();
