@@ -1,6 +1,7 @@
 // Making and taking back moves, fully incremental, with both Zobrist keys; the repetition test.
 #include "board/makemove.h"
 
+#include "board/attacks.h"
 #include "board/board.h"
 #include "board/tables.h"
 
@@ -148,6 +149,84 @@ uint64_t keyAfterSpecial(Move m) {
     if (kind) key ^= pieceKeys[castleRooks[kind].code][castleRooks[kind].from] ^
                      pieceKeys[castleRooks[kind].code][castleRooks[kind].to];
     return key;
+}
+
+namespace {
+
+// moveGivesCheck for castling, promotions and en passant: the mover's men and the occupancy as
+// the move leaves them, and every kind of attacker asked.
+int specialMoveGivesCheck(Move m) {
+    const Board& b = board;
+    const int from = moveFrom(m), to = moveTo(m);
+    const int mover = b.sideToMove;
+    const int king = mover ? b.blackKingSq : b.whiteKingSq;
+    const int placed = movePromotion(m) ? movePromotion(m) : b.squares[from];
+    const Bitboard fromBit = squareBit[from], toBit = squareBit[to];
+    Bitboard occupancy = ((b.bitboards[WhiteMen] | b.bitboards[BlackMen]) & ~fromBit) | toBit;
+    if (moveIsEnPassant(m)) occupancy &= ~squareBit[mover ? to - 8 : to + 8];
+    // The mover's men once the move is made (the king never checks).
+    const Bitboard* men = sideBitboards(mover);
+    Bitboard knights = men[WhiteKnight] & ~fromBit;
+    Bitboard diagonal = (men[WhiteBishop] | men[WhiteQueen]) & ~fromBit;
+    Bitboard straight = (men[WhiteRook] | men[WhiteQueen]) & ~fromBit;
+    Bitboard pawns = men[WhitePawn] & ~fromBit;
+    switch (placed) {
+    case WhitePawn: case BlackPawn: pawns |= toBit; break;
+    case WhiteKnight: case BlackKnight: knights |= toBit; break;
+    case WhiteBishop: case BlackBishop: diagonal |= toBit; break;
+    case WhiteRook: case BlackRook: straight |= toBit; break;
+    case WhiteQueen: case BlackQueen: diagonal |= toBit; straight |= toBit; break;
+    default: break;
+    }
+    const int kind = moveCastle(m);
+    if (kind >= 1 && kind <= 4) {
+        const Bitboard rook = squareBit[castleRooks[kind].from] | squareBit[castleRooks[kind].to];
+        straight ^= rook;
+        occupancy ^= rook;
+    }
+    return (knights & knightAttacks[king]) != 0 ||
+           (pawns & (mover ? blackPawnAttacks[king] : whitePawnAttacks[king])) != 0 ||
+           (diagonal & bishopAttacks(king, occupancy)) != 0 ||
+           (straight & rookAttacks(king, occupancy)) != 0;
+}
+
+} // namespace
+
+int moveGivesCheck(Move m) {
+    if ((static_cast<uint32_t>(m) & 0xFFFF0000u) != 0) return specialMoveGivesCheck(m);
+    const Board& b = board;
+    const int from = moveFrom(m), to = moveTo(m);
+    const int mover = b.sideToMove;
+    const int king = mover ? b.blackKingSq : b.whiteKingSq;
+    const Bitboard fromBit = squareBit[from], toBit = squareBit[to];
+    const Bitboard occupancy = ((b.bitboards[WhiteMen] | b.bitboards[BlackMen]) & ~fromBit) | toBit;
+    const Bitboard lines = lineMask[king];
+    const Bitboard diagonalLines = diagonalMask[king] | antiDiagonalMask[king];
+    // The man checks from its new square: a slider needs a line to the king with nothing between.
+    Bitboard sliderLines = 0;
+    switch (b.squares[from]) {
+    case WhitePawn: case BlackPawn:
+        if ((mover ? blackPawnAttacks[king] : whitePawnAttacks[king]) & toBit) return 1;
+        break;
+    case WhiteKnight: case BlackKnight:
+        if (knightAttacks[king] & toBit) return 1;
+        break;
+    case WhiteBishop: case BlackBishop: sliderLines = diagonalLines; break;
+    case WhiteRook: case BlackRook: sliderLines = lines ^ diagonalLines; break;
+    case WhiteQueen: case BlackQueen: sliderLines = lines; break;
+    default: break;
+    }
+    if ((sliderLines & toBit) && !(between[to][king] & occupancy)) return 1;
+    // Or the square it leaves opens a line from the king to one of the mover's sliders (the
+    // other side is never in check before the move, so only that line can open).
+    if (!(lines & fromBit)) return 0;
+    const Bitboard* men = sideBitboards(mover);
+    if (diagonalLines & fromBit) {
+        const Bitboard sliders = (men[WhiteBishop] | men[WhiteQueen]) & diagonalLines & ~fromBit;
+        return sliders && (sliders & bishopAttacks(king, occupancy)) != 0;
+    }
+    const Bitboard sliders = (men[WhiteRook] | men[WhiteQueen]) & (lines ^ diagonalLines) & ~fromBit;
+    return sliders && (sliders & rookAttacks(king, occupancy)) != 0;
 }
 
 void unmakeMove(Move m) {

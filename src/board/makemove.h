@@ -2,6 +2,7 @@
 #pragma once
 
 #include "board/board.h"
+#include "board/tables.h"
 #include "board/types.h"
 
 constexpr uint64_t KeyStartValue = 0xBEBECAFEDECEBADAULL;
@@ -30,6 +31,26 @@ inline uint64_t keyAfter(Move m) {
     return board.hashKey ^ pieceKeys[piece][moveFrom(m)] ^
            pieceKeys[promotion ? promotion : piece][moveTo(m)] ^ pieceKeys[captured][moveTo(m)];
 }
+// What makeMove(m) would leave, without making the move, for a generated move of the side to move:
+// board.material, and whitePieceCount + blackPieceCount. The search decides futility from them
+// before it makes a move, and skips making the moves it prunes.
+inline int materialAfter(Move m) {
+    const int piece = board.squares[moveFrom(m)];
+    const int promotion = movePromotion(m);
+    // En passant takes the pawn of the other colour, whatever the captured field says.
+    const int captured = moveIsEnPassant(m) ? piece ^ 3 : moveCaptured(m);
+    return board.material - materialValue[captured] +
+           (promotion ? materialValue[promotion] - materialValue[piece] : 0);
+}
+inline int pieceCountAfter(Move m) {
+    const int captured = moveIsEnPassant(m) ? Empty : moveCaptured(m);
+    return board.whitePieceCount + board.blackPieceCount - (captured > BlackPawn ? 1 : 0) +
+           (movePromotion(m) ? 1 : 0);
+}
+// 1 when makeMove(m) would leave the other side in check (what sideToMoveInCheck answers after
+// it), for a generated move of the side to move in a position where the other side is not in
+// check (every position the search meets); the move is not made.
+int moveGivesCheck(Move m);
 void unmakeMove(Move m);
 // Recomputes hashKey and pawnKey from board.squares.
 void computeKeys();

@@ -50,6 +50,41 @@ inline void recordLineKey() {
 
 } // namespace
 
+namespace {
+
+enum { FutilityPrune = 1, FutilityReduce = 2 };
+
+// Futility of a move of the side to move by the material it leaves, for a depth of futility class
+// 1 to 4 (classes exist up to depth 240 only): FutilityPrune, with the score the move gets, when
+// it is so far below alpha that it is not searched; FutilityReduce when it is to be searched a
+// ply shallower; else 0. Only with more than four pieces left (a capture that thins the board
+// counts at once), and never for a move that gives check, which the caller asks.
+inline int futilityByMaterial(Move m, int futility, int alpha, int& score) {
+    const int men = pieceCountAfter(m);
+    if (men <= 4) return 0;
+    const int mat = board.sideToMove == White ? materialAfter(m) : -materialAfter(m);
+    switch (futility) {
+    case 1: {
+        const int margin = (men > 6 && board.maxVictimValue == 0) ? 100 : 150;
+        if (mat + margin > alpha) return 0;
+        score = mat + 100;
+        return FutilityPrune;
+    }
+    case 2:
+        if (mat + 350 > alpha) return 0;
+        score = mat + 300;
+        return FutilityPrune;
+    case 3:
+        if (mat + 550 > alpha) return 0;
+        score = mat + 500;
+        return FutilityPrune;
+    case 4: return mat + 1000 <= alpha ? FutilityReduce : 0;
+    default: return 0;
+    }
+}
+
+} // namespace
+
 int futilityClassOf(int depth) {
     return depth >= 0 && depth <= 240 ? futilityClass[depth] : 0;
 }
@@ -224,9 +259,11 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
     const int entryAlpha = alpha;
     int searchBeta = beta;
 
-    // 12. The move loop.
+    // 12. The move loop. Futility is judged before a move is made (from what the move would
+    // leave: material, men, check), so that the moves it prunes are counted but never made.
+    const int futility = depth <= 240 && !inCheck && !mateThreat ? futilityClassOf(depth) : 0;
     for (int i = 0; i < count; ++i) {
-        // 12.1 Make the move. The first comes from the ordering. Once the first has not cut
+        // 12.1 Pick the move. The first comes from the ordering. Once the first has not cut
         // off, each move is picked one step ahead, so that the slots of the next move's position
         // arrive while this one is searched (picking touches only these lists).
         const Move m = i == 0 ? PickFirst(keys, list, firstBest)
@@ -234,109 +271,91 @@ int Search(int alpha, int beta, int depth, int afterNull, int inCheck, int exten
         if (i >= 1 && i + 1 < count)
             prefetchSearchSlots(keyAfter(PickNextBounded(keys, list, i + 1, count, keyBound)),
                                 board.sideToMove ^ 1);
-        makeMove(m);
-        if (i <= 1) prefetchSearchSlots(board.hashKey, board.sideToMove);
-        recordLineKey();
-        lineMoves[board.historyIndex] = m;
-        if (board.historyIndex > selDepth) selDepth = static_cast<uint8_t>(board.historyIndex);
-        const int givesCheck = sideToMoveInCheck();
-        countNode();
-        // Pieces left after the move: a capture that thins the board counts at once.
-        const int men = board.whitePieceCount + board.blackPieceCount;
-        int ext = 0;
-        int pruned = 0;
-        int reduced = 0;
         int score = 0;
-
-        // 12.2 Extensions: check, recapture, pawn to the seventh, mate threat, few replies.
-        const Move previous = lineMoves[p];
-        if (givesCheck) {
-            ext = 60;
-        } else if (previous != 0 && moveCaptured(previous) && moveTo(m) == moveTo(previous) &&
-                   (board.historyIndex <= 10 ||
-                    valueClass[moveCaptured(previous)] == valueClass[moveCaptured(m)])) {
-            ext = 60;
+        int verdict = 0;
+        // 12.2 Futility by the material the move leaves; a move that gives check is never pruned.
+        if (futility != 0 && (i > 9 || beta == alpha + 1)) {
+            verdict = futilityByMaterial(m, futility, alpha, score);
+            if (verdict == FutilityPrune && moveGivesCheck(m)) verdict = 0;
+        }
+        const int lowMaterial = verdict == FutilityReduce; // searched a ply shallower unless it checks
+        int pruned = verdict == FutilityPrune;
+        if (pruned) {
+            // Counted as a node of the next ply, as if made and taken back.
+            countNode();
+            if (p + 1 > selDepth) selDepth = static_cast<uint8_t>(p + 1);
+            ++futilityPrunes;
         } else {
-            if (pawnToSeventh(m) || movePromotion(m)) ext += 45;
-            if (mateThreat) ext += 45;
-            if (count <= 2) ext += 45;
-            if (ext > 60) ext = 60;
-        }
+            // 12.3 Make the move.
+            makeMove(m);
+            if (i <= 1) prefetchSearchSlots(board.hashKey, board.sideToMove);
+            recordLineKey();
+            lineMoves[board.historyIndex] = m;
+            if (board.historyIndex > selDepth) selDepth = static_cast<uint8_t>(board.historyIndex);
+            const int givesCheck = sideToMoveInCheck();
+            countNode();
+            const int men = board.whitePieceCount + board.blackPieceCount;
+            int ext = 0;
+            int reduced = 0;
 
-        // 12.3 Futility by the incremental material (classes exist up to depth 240 only).
-        if (depth <= 240 && !givesCheck && !inCheck && !mateThreat &&
-            (i > 9 || beta == alpha + 1) && men > 4) {
-            const int mat = board.sideToMove == White ? -board.material : board.material;
-            switch (futilityClassOf(depth)) {
-            case 1: {
-                const int margin = (men > 6 && board.maxVictimValue == 0) ? 100 : 150;
-                if (mat + margin <= alpha) {
+            // 12.4 Extensions: check, recapture, pawn to the seventh, mate threat, few replies.
+            const Move previous = lineMoves[p];
+            if (givesCheck) {
+                ext = 60;
+            } else if (previous != 0 && moveCaptured(previous) && moveTo(m) == moveTo(previous) &&
+                       (board.historyIndex <= 10 ||
+                        valueClass[moveCaptured(previous)] == valueClass[moveCaptured(m)])) {
+                ext = 60;
+            } else {
+                if (pawnToSeventh(m) || movePromotion(m)) ext += 45;
+                if (mateThreat) ext += 45;
+                if (count <= 2) ext += 45;
+                if (ext > 60) ext = 60;
+            }
+            if (lowMaterial && !givesCheck) {
+                ext -= 60;
+                ++reductions;
+            }
+
+            // 12.5 Late moves one ply from the horizon that the evaluation does not lift.
+            if (ext == 0 && !inCheck && men > 4 && depth > 60 && depth <= 120 &&
+                i >= (2 * count) / 3) {
+                const int s = -evaluate(-beta, -alpha);
+                if (s <= alpha) {
                     pruned = 1;
-                    score = mat + 100;
+                    score = s;
+                    ++futilityPrunes;
                 }
-                break;
             }
-            case 2:
-                if (mat + 350 <= alpha) {
-                    pruned = 1;
-                    score = mat + 300;
-                }
-                break;
-            case 3:
-                if (mat + 550 <= alpha) {
-                    pruned = 1;
-                    score = mat + 500;
-                }
-                break;
-            case 4:
-                if (mat + 1000 <= alpha) {
-                    ext -= 60;
-                    ++reductions;
-                }
-                break;
-            default: break;
+
+            // 12.6 Late quiet moves are searched one ply shallower first.
+            if (!pruned && !moveCaptured(m) && extension == 0 && ext == 0 && !inCheck &&
+                depth > 240 && i > 6 && men > 4 && -evaluate(-beta, -alpha) <= alpha) {
+                ext = -60;
+                reduced = 1;
+                ++reductions;
             }
-            if (pruned) ++futilityPrunes;
-        }
 
-        // 12.4 Late moves one ply from the horizon that the evaluation does not lift.
-        if (!pruned && ext == 0 && !inCheck && men > 4 && depth > 60 && depth <= 120 &&
-            i >= (2 * count) / 3) {
-            const int s = -evaluate(-beta, -alpha);
-            if (s <= alpha) {
-                pruned = 1;
-                score = s;
-                ++futilityPrunes;
-            }
-        }
-
-        // 12.5 Late quiet moves are searched one ply shallower first.
-        if (!pruned && !moveCaptured(m) && extension == 0 && ext == 0 && !inCheck &&
-            depth > 240 && i > 6 && men > 4 && -evaluate(-beta, -alpha) <= alpha) {
-            ext = -60;
-            reduced = 1;
-            ++reductions;
-        }
-
-        // 12.6 Search, with re-searches of reduced and null-window moves that beat alpha.
-        if (!pruned) {
-            const int newDepth = depth - 60 + ext;
-            score = -Search(-searchBeta, -alpha, newDepth, 0, givesCheck, ext);
-            if (reduced) {
-                if (score > alpha) {
-                    score = -Search(-searchBeta, -alpha, depth - 60, 0, givesCheck, -60);
-                    if (score > alpha && score < beta)
-                        score = -Search(-beta, -(score - 1), depth - 60, 0, givesCheck, -60);
+            // 12.7 Search, with re-searches of reduced and null-window moves that beat alpha.
+            if (!pruned) {
+                const int newDepth = depth - 60 + ext;
+                score = -Search(-searchBeta, -alpha, newDepth, 0, givesCheck, ext);
+                if (reduced) {
+                    if (score > alpha) {
+                        score = -Search(-searchBeta, -alpha, depth - 60, 0, givesCheck, -60);
+                        if (score > alpha && score < beta)
+                            score = -Search(-beta, -(score - 1), depth - 60, 0, givesCheck, -60);
+                    }
+                } else if (score > alpha && score < beta && i > 0) {
+                    score = -Search(-beta, -(score - 1), newDepth, 0, givesCheck, ext);
                 }
-            } else if (score > alpha && score < beta && i > 0) {
-                score = -Search(-beta, -(score - 1), newDepth, 0, givesCheck, ext);
             }
-        }
 
-        // 12.7 Take the move back.
-        lineMoves[board.historyIndex] = 0;
-        unmakeMove(m);
-        if (abortSearch) return 30000;
+            // Take the move back.
+            lineMoves[board.historyIndex] = 0;
+            unmakeMove(m);
+            if (abortSearch) return 30000;
+        }
 
         // 12.8 Best so far, principal variation, cutoff.
         if (score > best) {

@@ -2,7 +2,9 @@
 #include "search/ordering.h"
 
 #include <cstring>
-#ifdef __SSE2__
+#ifdef __SSE4_1__
+#include <smmintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -64,6 +66,7 @@ int OrderSearchMoves(const Move* moves, int* keys, int count, Move hashMove) {
         }
         if (keys[i] > keys[bestIndex]) bestIndex = i;
     }
+    PadPickKeys(keys, count);
     return bestIndex;
 }
 
@@ -169,11 +172,41 @@ Move PickNext(int* keys, Move* moves, int i, int count) {
     return pickLargest(keys, moves, i, count, largestKey(keys, i + 1, count, keys[i]));
 }
 
+void PadPickKeys(int* keys, int count) {
+    for (int j = count; j & 3; ++j) keys[j] = SpentKey;
+}
+
 Move PickNextBounded(int* keys, Move* moves, int i, int count, int& bound) {
-    if (keys[i] >= bound) return moves[i];
-    // The largest key picked (or keys[i] itself) bounds every key left behind position i.
-    bound = largestKey(keys, i + 1, count, keys[i]);
-    return pickLargest(keys, moves, i, count, bound);
+    const int head = keys[i];
+    if (head < bound) {
+        // The largest key of positions i ...: whole blocks of four from the one holding i, as
+        // the places before i and the padding hold SpentKey.
+        const int start = i & ~3, end = (count + 3) & ~3;
+#ifdef __SSE4_1__
+        __m128i largest = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + start));
+        for (int j = start + 4; j < end; j += 4)
+            largest = _mm_max_epi32(largest,
+                                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + j)));
+        largest = _mm_max_epi32(largest, _mm_shuffle_epi32(largest, 0x4E));
+        largest = _mm_max_epi32(largest, _mm_shuffle_epi32(largest, 0xB1));
+        const int best = _mm_cvtsi128_si32(largest);
+#else
+        const int best = largestKey(keys, start, end, head);
+#endif
+        // The largest key picked (or the head itself) bounds every key left behind position i.
+        bound = best;
+        if (best > head) {
+            // Larger than the head, so larger than every spent place: the first place holding
+            // it is after i.
+            const int bestIndex = firstPositionOf(keys, start, end, best);
+            keys[bestIndex] = head;
+            const Move m = moves[i];
+            moves[i] = moves[bestIndex];
+            moves[bestIndex] = m;
+        }
+    }
+    keys[i] = SpentKey;
+    return moves[i];
 }
 
 Move PickFirst(int* keys, Move* moves, int bestIndex) {
@@ -184,6 +217,7 @@ Move PickFirst(int* keys, Move* moves, int bestIndex) {
         moves[0] = moves[bestIndex];
         moves[bestIndex] = m;
     }
+    keys[0] = SpentKey;
     return moves[0];
 }
 

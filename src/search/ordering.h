@@ -21,8 +21,8 @@ extern uint32_t rootMoveNodes[4096];
 void clearOrderingTables();
 // Records a quiet cutoff move m at ply: shifts it into the killers unless it is killer1 already.
 void recordKiller(Move m, int ply);
-// Keys for an interior node of the full-width search. Returns the first position holding the
-// largest key, for PickFirst.
+// Keys for an interior node of the full-width search, padded for PickNextBounded. Returns the
+// first position holding the largest key, for PickFirst.
 int OrderSearchMoves(const Move* moves, int* keys, int count, Move hashMove);
 // Keys for a quiescence node; exchange receives each capture's exchange estimate. Returns the
 // first position holding the largest key (what PickBestIndex would answer first).
@@ -31,11 +31,16 @@ int OrderQuiesceMoves(const Move* moves, int* keys, int* exchange, int count, Mo
 void OrderRootMoves(const Move* moves, int* keys, int count);
 // Brings the best remaining move to position i (ties keep list order) and returns it.
 Move PickNext(int* keys, Move* moves, int i, int count);
+// The picks below mark each place they hand out with SpentKey, and PickNextBounded reads whole
+// blocks of four keys: the list must be padded with SpentKey to a multiple of four (PadPickKeys).
+constexpr int SpentKey = -2147483647 - 1;
+void PadPickKeys(int* keys, int count);
 // PickNext at position 0, given the first position of the largest key (OrderSearchMoves' answer).
 Move PickFirst(int* keys, Move* moves, int bestIndex);
 // PickNext for a caller that carries bound, a key no smaller than any key after position i - 1
 // (start with the largest key of the list): when keys[i] reaches it, nothing can beat keys[i] and
-// the list is not scanned. Leaves a bound for position i + 1.
+// the list is not scanned. Leaves a bound for position i + 1. The places before i must be spent
+// (picked by PickFirst and PickNextBounded) and the list padded.
 Move PickNextBounded(int* keys, Move* moves, int i, int count, int& bound);
 // Index of the first largest key, which is then spent (set to -30000).
 int PickBestIndex(int* keys, int count);

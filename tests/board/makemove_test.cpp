@@ -48,16 +48,22 @@ std::string moveKind(Move m) {
     return "quiet";
 }
 
-// Makes m, checks the keys and sets against a recomputation and the key foretold by keyAfter,
-// takes it back and compares.
+// Makes m, checks the keys and sets against a recomputation and the key, material, piece count
+// and check foretold without making it, takes it back and compares.
 void checkMakeAndTakeBack(Move m, std::set<std::string>& kinds) {
     kinds.insert(moveKind(m));
     Board before = board;
     const uint64_t foretold = keyAfter(m);
+    const int material = materialAfter(m), pieces = pieceCountAfter(m);
+    const int check = moveGivesCheck(m);
+    if (check) kinds.insert(moveKind(m) + " with check");
     makeMove(m);
     std::string where = boardFen() + " after " + std::to_string(m);
     EXPECT_EQ(boardInconsistency(), "") << where;
     EXPECT_EQ(board.hashKey, foretold) << where;
+    EXPECT_EQ(board.material, material) << where;
+    EXPECT_EQ(board.whitePieceCount + board.blackPieceCount, pieces) << where;
+    EXPECT_EQ(sideToMoveInCheck(), check) << where;
     unmakeMove(m);
     expectSameBoard(before, board, where);
 }
@@ -89,7 +95,8 @@ TEST(MakeMove, TakeBackRestoresEveryFieldOverRandomPlayouts) {
     }
     for (const char* kind :
          {"castle1", "castle2", "castle3", "castle4", "en passant", "promotion",
-          "capture-promotion", "pawn takes pawn", "capture", "quiet", "pawn move"})
+          "capture-promotion", "pawn takes pawn", "capture", "quiet", "pawn move",
+          "promotion with check", "capture with check", "quiet with check", "pawn move with check"})
         EXPECT_TRUE(kinds.count(kind)) << "no " << kind << " was tried";
 }
 
@@ -215,6 +222,48 @@ TEST(Repetition, ClockLargerThanTheRecordStaysInside) {
     board.historyIndex = 1;
     gameKeys[0] = gameKeys[2] = board.hashKey;
     EXPECT_EQ(isRepetition(), 1);
+}
+
+// The check a move gives, foretold without making it, in the cases a playout seldom meets: checks
+// uncovered by a king, a pawn or an en-passant capture that empties two squares of a rank, given
+// by the castling rook or by the promoted man, and the same moves where nothing is uncovered.
+TEST(MakeMove, CheckForetoldForUncoveredAndSpecialMoves) {
+    struct Case {
+        const char* fen;
+        const char* move;
+        int check;
+    };
+    const Case cases[] = {
+        {"4k3/8/8/8/8/8/4K3/4R3 w - - 0 1", "e2d2", 1},   // the king uncovers the rook
+        {"4k3/8/8/8/8/8/4K3/4R3 w - - 0 1", "e2e3", 0},   // the king stays on the file
+        {"7k/8/8/8/8/2P5/1B6/K7 w - - 0 1", "c3c4", 1},   // the pawn uncovers the bishop
+        {"8/8/8/RPp4k/8/8/8/4K3 w - c6 0 1", "b5c6", 1},  // en passant opens the rank
+        {"8/8/8/RPp4k/8/8/8/4K3 w - c6 0 1", "b5b6", 0},  // the other pawn still blocks
+        {"8/8/8/1Pp4k/8/8/8/4K3 w - c6 0 1", "b5c6", 0},  // en passant with nothing behind
+        {"5k2/8/8/8/8/8/8/4K2R w K - 0 1", "e1g1", 1},    // the castled rook checks
+        {"4k3/8/8/8/8/8/8/4K2R w K - 0 1", "e1g1", 0},    // ...or not
+        {"3k4/8/8/8/8/8/8/R3K3 w Q - 0 1", "e1c1", 1},    // the long castled rook checks
+        {"r3k3/8/8/8/8/8/8/3K4 b q - 0 1", "e8c8", 1},    // so does Black's
+        {"7k/2P5/8/8/8/8/8/K7 w - - 0 1", "c7c8q", 1},    // promotion to a checking queen
+        {"7k/2P5/8/8/8/8/8/K7 w - - 0 1", "c7c8n", 0},    // a knight on c8 does not check
+        {"1n5k/P7/8/8/8/8/8/K7 w - - 0 1", "a7b8q", 1},   // a capturing promotion checks
+        {"8/5k2/8/8/8/8/KpB5/8 b - - 0 1", "b2b1q", 1},   // Black's queen beside the king
+        {"8/5k2/8/8/8/8/KpB5/8 b - - 0 1", "b2b1n", 0},   // Black's knight does not check
+        {"k7/8/8/3b4/8/8/6P1/7K b - - 0 1", "d5e4", 0},   // the pawn on g2 still shields
+        {"k7/8/8/8/3n4/8/6P1/6K1 b - - 0 1", "d4e2", 1},  // a knight checks
+        {"k7/8/8/8/3n4/8/6P1/6K1 b - - 0 1", "d4c2", 0},
+        {"8/8/8/8/8/2k5/8/K7 b - - 0 1", "c3b3", 0},      // kings never check
+    };
+    for (const Case& c : cases) {
+        setPosition(c.fen);
+        board.historyIndex = 0;
+        const Move m = moveFromText(c.move);
+        const int foretold = moveGivesCheck(m);
+        EXPECT_EQ(foretold, c.check) << c.fen << " " << c.move;
+        makeMove(m);
+        EXPECT_EQ(sideToMoveInCheck(), foretold) << c.fen << " " << c.move;
+        unmakeMove(m);
+    }
 }
 
 } // namespace

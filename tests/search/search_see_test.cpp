@@ -235,22 +235,31 @@ TEST(Ordering, FirstPickFromTheOrderingMatchesTheSelectionStep) {
     EXPECT_GT(cases, 100);
 }
 
-// Picking with a carried bound skips scans but hands out the moves in the selection step's order,
-// over lists full of ties (keys drawn from a handful of values) and lists of distinct keys.
+// Picking with a carried bound skips scans and reads whole blocks of keys, but hands out the moves
+// in the selection step's order, over lists full of ties (keys drawn from a handful of values),
+// lists of distinct keys and keys from the whole range, the extremes (the spent mark among them)
+// included.
 TEST(Ordering, BoundedPicksFollowTheSelectionOrder) {
     uint32_t seed = 12345;
     auto next = [&seed]() { return seed = seed * 1664525u + 1013904223u; };
-    for (int trial = 0; trial < 400; ++trial) {
-        const int count = 1 + static_cast<int>(next() >> 24) % 60;
-        const int spread = trial % 2 ? 4 : 1000000;
+    for (int trial = 0; trial < 600; ++trial) {
+        const int count = 1 + static_cast<int>(next() >> 24) % (trial % 5 ? 60 : 220);
+        const int spread = trial % 3 == 0 ? 4 : trial % 3 == 1 ? 1000000 : 0;
         int keys[MaxMoves], expectedKeys[MaxMoves];
         Move moves[MaxMoves], expectedMoves[MaxMoves];
         int best = 0;
         for (int k = 0; k < count; ++k) {
-            keys[k] = expectedKeys[k] = static_cast<int>((next() >> 8) % spread) - spread / 4;
+            if (spread)
+                keys[k] = static_cast<int>((next() >> 8) % spread) - spread / 4;
+            else if (next() % 4)
+                keys[k] = static_cast<int>(next());
+            else
+                keys[k] = next() & 1 ? INT32_MAX : INT32_MIN;
+            expectedKeys[k] = keys[k];
             moves[k] = expectedMoves[k] = k + 1;
             if (keys[k] > keys[best]) best = k;
         }
+        PadPickKeys(keys, count);
         int bound = keys[best];
         for (int i = 0; i < count; ++i) {
             const Move expected = PickNext(expectedKeys, expectedMoves, i, count);
