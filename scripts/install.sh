@@ -102,6 +102,7 @@ install)
             put 0644 "$build/home/tablebases/$table" "share/morvane/tablebases/$table"
         done <"$work/tables"
     fi
+    # xboard's engine list entry: its fixed header line, the command, the variants played.
     printf 'plugin spec 0.0\n%s/bin/morvane\nchess\n' "$prefix" >"$work/morvane.eng"
     put 0644 "$work/morvane.eng" share/games/plugins/xboard/morvane.eng
     put 0644 "$build/morvane.png" share/games/plugins/logos/morvane.png

@@ -58,6 +58,12 @@ bool loadExisting(const char* directory, const TbMaterial& m) {
     return true;
 }
 
+// Tables read back through the reader get the largest cache the engine allows.
+void useLargestCache() {
+    static std::vector<int16_t> cache(static_cast<size_t>(256) << 19, 0);
+    ownTableBackend.setCache(cache.data(), static_cast<long>(cache.size() * sizeof(int16_t)));
+}
+
 // True when both sides of a table are registered with the file reader (written whole and sound).
 bool alreadyWritten(const TbMaterial& m) {
     int counts[10] = {0};
@@ -137,8 +143,7 @@ int main(int argc, char** argv) {
             usage();
             return 2;
         }
-        static std::vector<int16_t> verifyCache(static_cast<size_t>(256) << 19, 0);
-        ownTableBackend.setCache(verifyCache.data(), static_cast<long>(verifyCache.size() * sizeof(int16_t)));
+        useLargestCache();
         return verifyTable(directory, m, step);
     }
     if (makeDirectories(directory) != 0) {
@@ -152,10 +157,8 @@ int main(int argc, char** argv) {
     bool reuse = five || only != nullptr;
     // Five-men tables are too large to keep: once written they are read back from their files
     // through the reader, with the largest cache the engine allows.
-    static std::vector<int16_t> cache;
     if (reuse) {
-        cache.assign(static_cast<size_t>(256) << 19, 0);
-        ownTableBackend.setCache(cache.data(), static_cast<long>(cache.size() * sizeof(int16_t)));
+        useLargestCache();
         tbGenUseFiles(true);
         ownTableBackend.addDirectory(directory);
     }

@@ -87,6 +87,7 @@ TEST(Install, LauncherGivesANewUserTheirOwnDirectory) {
                              "share/morvane/negras.obk", "share/morvane/Morvane.cfg",
                              "share/morvane/diagram/wke.png", "share/games/plugins/logos/morvane.png"})
         EXPECT_TRUE(fs::exists(prefix + "/" + file)) << file;
+    // The entry begins with the header line xboard requires of every engine list file.
     EXPECT_EQ(readWholeFile(prefix + "/share/games/plugins/xboard/morvane.eng"),
               "plugin spec 0.0\n/usr/local/bin/morvane\nchess\n");
     EXPECT_EQ(checkPng(prefix + "/share/games/plugins/logos/morvane.png").problem, "");
