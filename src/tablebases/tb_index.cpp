@@ -41,6 +41,32 @@ int compareSides(const int* a, int na, const int* b, int nb) {
     return 0;
 }
 
+// The material of the last counts seen in each of a few slots: a table's exits lead into only a
+// few others, and building a material is a large part of locating a probe.
+bool cachedMaterial(const int counts[10], TbMaterial* material, bool* swapped) {
+    struct Entry {
+        uint32_t key;
+        bool swapped;
+        TbMaterial material;
+    };
+    static Entry entries[16];
+    uint32_t key = 0;
+    for (int i = 0; i < 10; i++) {
+        if (counts[i] < 0 || counts[i] > TbMaxSideMen - 1) return false;
+        key |= static_cast<uint32_t>(counts[i]) << (2 * i);
+    }
+    // Key 0 (bare kings) is never a table, so it marks an empty slot.
+    Entry& e = entries[(key ^ (key >> 7) ^ (key >> 13)) & 15];
+    if (e.key != key || key == 0) {
+        e.key = 0;
+        if (!tbMaterialFromCounts(counts, &e.material, &e.swapped)) return false;
+        e.key = key;
+    }
+    *material = e.material;
+    *swapped = e.swapped;
+    return true;
+}
+
 } // namespace
 
 uint32_t tbCountsKey(const int counts[10]) {
@@ -242,7 +268,7 @@ bool tbLocate(const TbPieceList* white, const TbPieceList* black, int side, int 
     if (side != 0 && side != 1) return false;
     bool swapped;
     TbLocation& l = *location;
-    if (!tbMaterialFromCounts(counts, &l.material, &swapped)) return false;
+    if (!cachedMaterial(counts, &l.material, &swapped)) return false;
     const TbMaterial& m = l.material;
     // Table White is the real Black when swapped: its men are seen from the other side of the
     // board.

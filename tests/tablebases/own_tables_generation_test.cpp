@@ -157,6 +157,45 @@ TEST(OwnTablesIndex, NamesAndMaterialsRoundTrip) {
     EXPECT_FALSE(tbMaterialFromCounts(tooMany, &m, &swapped));
 }
 
+// Probes of many materials in turn, with lists no table can hold among them (three men a side),
+// each find their own table: what is remembered of one probe's material never answers another.
+TEST(OwnTablesIndex, ProbesOfManyMaterialsInTurnEachFindTheirTable) {
+    TbMaterial materials[128];
+    int n = tbGenMaterials(5, 0, materials, 128);
+    std::mt19937 random(77);
+    int refused = 0;
+    for (int trial = 0; trial < 20000; trial++) {
+        if (trial % 3 == 0) {
+            // Two men besides the king on each side: six men, which no table holds.
+            TbPieceList white{3, {TbKing, 0, 0, 0}, {0, 9, 10, 0}};
+            TbPieceList black{3, {TbKing, 0, 0, 0}, {63, 54, 53, 0}};
+            for (int i = 1; i < 3; i++) {
+                white.types[i] = TbPawn + static_cast<int>(random() % 5);
+                black.types[i] = TbPawn + static_cast<int>(random() % 5);
+            }
+            TbLocation l{};
+            ASSERT_FALSE(tbLocate(&white, &black, 0, TbNoEnPassant, &l));
+            refused++;
+            continue;
+        }
+        const TbMaterial& m = materials[random() % n];
+        int squares[TbMaxMen];
+        randomPosition(random, m, squares);
+        bool exchange = random() & 1;
+        TbLocation l = locate(m, squares, trial & 1, exchange);
+        ASSERT_EQ(l.material.key, m.key) << m.name;
+        ASSERT_STREQ(l.material.name, m.name);
+        ASSERT_EQ(l.material.size, m.size) << m.name;
+        // The table's side to move, whichever colours hold it; a material the same on both
+        // sides ("kbkb") takes the exchanged lists as they are, with the other side to move.
+        std::string name = m.name;
+        size_t second = name.find('k', 1);
+        bool even = name.substr(0, second) == name.substr(second);
+        ASSERT_EQ(l.side, exchange && even ? (trial & 1) ^ 1 : trial & 1) << m.name;
+    }
+    EXPECT_GT(refused, 6000);
+}
+
 TEST(OwnTablesGeneration, ThreeMenLongestMatesAreThePublishedOnes) {
     TbMaterial materials[16];
     int n = tbGenMaterials(3, 0, materials, 16);
