@@ -39,9 +39,11 @@ $(TB_DIR)/.generated4: $(TB_GENERATOR_SOURCES)
 	$(BUILD)/morvane-tbgen $(TB_DIR)
 	@touch $@
 
-# The five-men endings of 3 men against 2 (long: see the README).
+# The five-men endings of 3 men against 2 (long: see the README). TB_JOBS tables at once, each
+# with its own memory (up to about 10 GB for a table with pawns).
+TB_JOBS ?= 1
 tablebases5: tablebases
-	$(BUILD)/morvane-tbgen --five $(TB_DIR)
+	$(BUILD)/morvane-tbgen --five --jobs $(TB_JOBS) $(TB_DIR)
 
 deps:
 	@missing=""; \

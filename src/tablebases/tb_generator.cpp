@@ -285,8 +285,26 @@ int forwardNode(Work& w, int side, uint64_t index) {
 
 // True when every table a capture or a promotion of this material leads into is kept.
 bool exitTablesKept(const TbMaterial& m) {
+    TbMaterial targets[16];
+    int n = tbGenExitMaterials(m, targets, 16);
+    if (n < 0) return false;
+    for (int t = 0; t < n; t++) {
+        int counts[10] = {0};
+        for (int i = 2; i < targets[t].men; i++)
+            counts[(targets[t].colours[i] ? 5 : 0) + targets[t].types[i] - 1]++;
+        if (tables.find(targets[t].key) == tables.end() &&
+            !(useFiles && ownTableBackend.hasTable(counts, 0) && ownTableBackend.hasTable(counts, 1)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int tbGenExitMaterials(const TbMaterial& m, TbMaterial* out, int capacity) {
     int counts[10] = {0};
     for (int i = 2; i < m.men; i++) counts[(m.colours[i] ? 5 : 0) + m.types[i] - 1]++;
+    int n = 0;
     for (int i = 0; i < 10; i++) {
         if (counts[i] == 0) continue;
         // The man captured, or (a pawn) promoted to a knight, bishop, rook or queen.
@@ -298,16 +316,17 @@ bool exitTablesKept(const TbMaterial& m) {
             if (v > 0) child[i - (i % 5) + v]++;
             TbMaterial target;
             bool swapped;
-            if (!tbMaterialFromCounts(child, &target, &swapped)) return false;
-            if (target.men > 2 && tables.find(target.key) == tables.end() &&
-                !(useFiles && ownTableBackend.hasTable(child, 0) && ownTableBackend.hasTable(child, 1)))
-                return false;
+            if (!tbMaterialFromCounts(child, &target, &swapped)) return -1;
+            if (target.men <= 2) continue;
+            bool seen = false;
+            for (int k = 0; k < n; k++) seen = seen || out[k].key == target.key;
+            if (seen) continue;
+            if (n == capacity) return -1;
+            out[n++] = target;
         }
     }
-    return true;
+    return n;
 }
-
-} // namespace
 
 void tbListsFromBoard(TbPieceList* white, TbPieceList* black) {
     *white = TbPieceList{1, {TbKing, 0, 0, 0}, {board.whiteKingSq, 0, 0, 0}};

@@ -27,6 +27,9 @@ void tbGenInit();
 // already computed. onlyMen: when nonzero, only tables of exactly that many men with
 // 3 men against 2 (the five-men set). Returns the count written.
 int tbGenMaterials(int maxMen, int onlyMen, TbMaterial* out, int capacity);
+// The tables (of three men or more, each once) that a capture or a promotion of m leads into, in
+// their stored orientation. Returns the count, or -1 when they do not fit in capacity.
+int tbGenExitMaterials(const TbMaterial& m, TbMaterial* out, int capacity);
 // Computes one table and keeps it for the tables computed after it. Every table its captures and
 // promotions lead into must have been computed (or added) before: null when one is missing.
 const TbGenTable* tbGenerate(const TbMaterial& material, TbGenStats* stats);

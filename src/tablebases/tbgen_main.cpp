@@ -1,14 +1,19 @@
 // morvane-tbgen: computes the engine's own distance-to-mate tables into a directory.
-//   morvane-tbgen [--men 3|4] [--five | --only NAME] [--level N] DIRECTORY
+//   morvane-tbgen [--men 3|4] [--five | --only NAME] [--jobs N] [--level N] DIRECTORY
 //   morvane-tbgen --verify NAME [--step N] DIRECTORY
 // Without --five: every ending of 3 and 4 men (--men 3: of 3 only). With --five: those and then
 // the five-men endings of 3 men against 2; --only: those and then the one ending NAME (a five-men
 // one, say "krrkr"). With --five and --only the smaller tables already in the directory are read
 // instead of computed again, and five-men tables already written whole are kept, so that a run
 // cut short goes on where it stopped.
+// --jobs N: up to N tables computed at once, each in a child process (as much memory each: up to
+// about 10 GB for a five-men table with pawns); a table starts once the tables its captures and
+// promotions lead into are written. The tables written are the same.
 // --verify: a one-move look at the table NAME written in the directory: every N-th ordinary entry
 // (default 1) and every en-passant entry of both sides, the successors read from the directory.
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -39,7 +44,8 @@ int makeDirectories(const char* path) {
 }
 
 void usage() {
-    std::fprintf(stderr, "usage: morvane-tbgen [--men 3|4] [--five | --only NAME] [--level N] DIRECTORY\n"
+    std::fprintf(stderr, "usage: morvane-tbgen [--men 3|4] [--five | --only NAME] [--jobs N] [--level N] "
+                         "DIRECTORY\n"
                          "       morvane-tbgen --verify NAME [--step N] DIRECTORY\n");
 }
 
@@ -94,6 +100,145 @@ int verifyTable(const char* directory, const TbMaterial& m, uint64_t step) {
     return wrong == 0 ? 0 : 1;
 }
 
+// Writes both sides of a computed table; the bytes written, or -1.
+long writeTable(const char* directory, const TbMaterial& m, const TbGenTable& table, int level) {
+    long total = 0;
+    for (int side = 0; side < 2; side++) {
+        char name[64], path[4200];
+        tbFileName(m, side, name, sizeof name);
+        std::snprintf(path, sizeof path, "%s/%s", directory, name);
+        long bytes = tbWriteFile(path, m, side, table.values[side].data(), level);
+        if (bytes < 0) {
+            std::fprintf(stderr, "\nmorvane-tbgen: cannot write %s\n", path);
+            return -1;
+        }
+        total += bytes;
+    }
+    return total;
+}
+
+// Bytes of both sides of a table as written in the directory.
+long writtenBytes(const char* directory, const TbMaterial& m) {
+    long total = 0;
+    for (int side = 0; side < 2; side++) {
+        char name[64], path[4200];
+        tbFileName(m, side, name, sizeof name);
+        std::snprintf(path, sizeof path, "%s/%s", directory, name);
+        struct stat st;
+        if (stat(path, &st) == 0) total += static_cast<long>(st.st_size);
+    }
+    return total;
+}
+
+void printTableLine(int t, int count, const TbMaterial& m, const TbGenStats& stats) {
+    std::printf("%3d/%d %-8s %10llu positions %6.2f s  longest mate %d (White to move) "
+                "%d (Black to move)\n", t + 1, count, m.name,
+                static_cast<unsigned long long>(stats.positions), stats.seconds,
+                stats.longestWin[0], stats.longestWin[1]);
+}
+
+enum JobState { Pending, Running, Done, Failed };
+
+// True when every table a capture or a promotion of materials[t] leads into is done: computed
+// (or kept) in this run when it is one of the run's tables, else kept or written whole before.
+bool exitsReady(const TbMaterial* materials, int count, const JobState* state, int t) {
+    TbMaterial targets[16];
+    int n = tbGenExitMaterials(materials[t], targets, 16);
+    if (n < 0) return false;
+    for (int i = 0; i < n; i++) {
+        int j = 0;
+        while (j < count && materials[j].key != targets[i].key) j++;
+        bool done = j < count ? state[j] == Done
+                              : tbGenFind(targets[i].key) != nullptr || alreadyWritten(targets[i]);
+        if (!done) return false;
+    }
+    return true;
+}
+
+// Computes the tables, up to jobs of them at once, each in a child process that inherits the
+// smaller tables already read; with reuse, tables already in the directory are kept instead.
+// Returns the number that failed.
+int runJobs(const char* directory, const TbMaterial* materials, int count, int jobs, int level,
+            bool reuse) {
+    std::vector<JobState> state(count, Pending);
+    std::vector<pid_t> pids(count, 0);
+    auto started = std::chrono::steady_clock::now();
+    uint64_t positions = 0;
+    long totalBytes = 0;
+    int failures = 0, running = 0, computed = 0;
+    for (int t = 0; t < count && reuse; t++) {
+        const TbMaterial& m = materials[t];
+        if (m.men <= 4 && loadExisting(directory, m)) state[t] = Done;
+        if (m.men == 5 && alreadyWritten(m)) {
+            std::printf("%3d/%d %-8s kept\n", t + 1, count, m.name);
+            state[t] = Done;
+        }
+    }
+    for (;;) {
+        for (int t = 0; t < count && running < jobs; t++) {
+            if (state[t] != Pending || !exitsReady(materials, count, state.data(), t)) continue;
+            std::fflush(stdout);
+            std::fflush(stderr);
+            pid_t pid = fork();
+            if (pid < 0) {
+                std::fprintf(stderr, "morvane-tbgen: cannot start a job: %s\n", std::strerror(errno));
+                break;
+            }
+            if (pid == 0) {
+                TbGenStats stats;
+                const TbGenTable* table = tbGenerate(materials[t], &stats);
+                int status = table == nullptr || writeTable(directory, materials[t], *table, level) < 0;
+                if (status == 0) printTableLine(t, count, materials[t], stats);
+                std::fflush(stdout);
+                std::fflush(stderr);
+                _exit(status);
+            }
+            pids[t] = pid;
+            state[t] = Running;
+            running++;
+        }
+        if (running == 0) break;
+        int status;
+        pid_t pid = wait(&status);
+        if (pid < 0) break;
+        int t = 0;
+        while (t < count && pids[t] != pid) t++;
+        if (t == count) continue;
+        running--;
+        pids[t] = 0;
+        const TbMaterial& m = materials[t];
+        // What the child wrote is read back as the next tables need it: the small ones into
+        // memory, the five-men ones through the reader.
+        ownTableBackend.addDirectory(directory);
+        bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
+                  (m.men <= 4 ? loadExisting(directory, m) : alreadyWritten(m));
+        state[t] = ok ? Done : Failed;
+        if (!ok) {
+            std::fprintf(stderr, "morvane-tbgen: %s failed\n", m.name);
+            failures++;
+            continue;
+        }
+        computed++;
+        positions += 2 * m.size;
+        totalBytes += writtenBytes(directory, m);
+    }
+    for (int t = 0; t < count; t++)
+        if (state[t] == Pending) {
+            std::fprintf(stderr, "morvane-tbgen: %s cannot be computed (a smaller table is missing)\n",
+                         materials[t].name);
+            failures++;
+        }
+    double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    struct rusage usage;
+    getrusage(RUSAGE_CHILDREN, &usage);
+    double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    std::printf("%d tables, %llu positions in %.1f s (%.1f s of CPU in %d jobs), %.1f MB in %s\n",
+                computed, static_cast<unsigned long long>(positions), elapsed, cpu, jobs,
+                static_cast<double>(totalBytes) / 1048576.0, directory);
+    return failures;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -103,6 +248,7 @@ int main(int argc, char** argv) {
     uint64_t step = 1;
     int level = 3;
     int men = 4;
+    int jobs = 1;
     const char* directory = nullptr;
     for (int i = 1; i < argc; i++) {
         if (std::strcmp(argv[i], "--five") == 0) {
@@ -123,6 +269,12 @@ int main(int argc, char** argv) {
                 usage();
                 return 2;
             }
+        } else if (std::strcmp(argv[i], "--jobs") == 0 && i + 1 < argc) {
+            jobs = std::atoi(argv[++i]);
+            if (jobs < 1 || jobs > 64) {
+                usage();
+                return 2;
+            }
         } else if (std::strcmp(argv[i], "--level") == 0 && i + 1 < argc) {
             level = std::atoi(argv[++i]);
         } else if (argv[i][0] == '-' || directory != nullptr) {
@@ -139,7 +291,7 @@ int main(int argc, char** argv) {
     }
     if (verify != nullptr) {
         TbMaterial m{};
-        if (five || only != nullptr || !tbMaterialFromName(verify, &m)) {
+        if (five || only != nullptr || jobs != 1 || !tbMaterialFromName(verify, &m)) {
             usage();
             return 2;
         }
@@ -156,12 +308,14 @@ int main(int argc, char** argv) {
     if (only != nullptr && single.men > men) materials[count++] = single;
     bool reuse = five || only != nullptr;
     // Five-men tables are too large to keep: once written they are read back from their files
-    // through the reader, with the largest cache the engine allows.
-    if (reuse) {
+    // through the reader, with the largest cache the engine allows. Jobs hand their tables over
+    // through the files too.
+    if (reuse || jobs > 1) {
         useLargestCache();
         tbGenUseFiles(true);
         ownTableBackend.addDirectory(directory);
     }
+    if (jobs > 1) return runJobs(directory, materials, count, jobs, level, reuse) ? 1 : 0;
     bool terminal = isatty(STDOUT_FILENO);
     auto started = std::chrono::steady_clock::now();
     uint64_t positions = 0;
@@ -183,17 +337,9 @@ int main(int argc, char** argv) {
             continue;
         }
         positions += stats.positions;
-        for (int side = 0; side < 2; side++) {
-            char name[64], path[4200];
-            tbFileName(m, side, name, sizeof name);
-            std::snprintf(path, sizeof path, "%s/%s", directory, name);
-            long bytes = tbWriteFile(path, m, side, table->values[side].data(), level);
-            if (bytes < 0) {
-                std::fprintf(stderr, "\nmorvane-tbgen: cannot write %s\n", path);
-                return 1;
-            }
-            totalBytes += bytes;
-        }
+        long bytes = writeTable(directory, m, *table, level);
+        if (bytes < 0) return 1;
+        totalBytes += bytes;
         if (reuse && m.men == 5) {
             tbGenForget(m.key);
             ownTableBackend.addDirectory(directory);
@@ -205,10 +351,7 @@ int main(int argc, char** argv) {
             std::printf("\r%3d/%d tables  %-8s %6.1f s  %5.1f M positions/s  ", t + 1, count,
                         m.name, elapsed, rate / 1e6);
         else
-            std::printf("%3d/%d %-8s %10llu positions %6.2f s  longest mate %d (White to move) "
-                        "%d (Black to move)\n", t + 1, count, m.name,
-                        static_cast<unsigned long long>(stats.positions), stats.seconds,
-                        stats.longestWin[0], stats.longestWin[1]);
+            printTableLine(t, count, m, stats);
         std::fflush(stdout);
     }
     double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

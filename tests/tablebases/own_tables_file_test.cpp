@@ -281,6 +281,36 @@ TEST(OwnTableGenerator, VerifyFindsAWrongValueInAWrittenTable) {
     EXPECT_EQ(runGenerator("--verify kqkr " + directory.path, &text), 1) << text;
 }
 
+// Tables computed in jobs at once are the tables computed one after another: the pawn ending
+// waits for the four tables its promotions lead into (started early it could not be computed and
+// the run would fail), and a run in jobs into a directory with a stale table computes it again.
+TEST(OwnTableGenerator, JobsWriteTheSameTablesAsOneAfterAnother) {
+    TempDirectory directory;
+    std::string text;
+    std::string alone = directory.path + "/alone", jobs = directory.path + "/jobs";
+    ASSERT_EQ(runGenerator("--men 3 " + alone, &text), 0) << text;
+    ASSERT_EQ(runGenerator("--men 3 --jobs 3 " + jobs, &text), 0) << text;
+    EXPECT_NE(text.find("  5/5 kpk "), std::string::npos) << text;
+    EXPECT_NE(text.find("5 tables, "), std::string::npos) << text;
+    EXPECT_NE(text.find(" in 3 jobs)"), std::string::npos) << text;
+    TbMaterial materials[8];
+    int n = tbGenMaterials(3, 0, materials, 8);
+    ASSERT_EQ(n, 5);
+    char kqk[64];
+    tbFileName(materialNamed("kqk"), 0, kqk, sizeof kqk);
+    std::vector<int16_t> draws(materialNamed("kqk").size, 0);
+    ASSERT_GT(tbWriteFile((jobs + "/" + kqk).c_str(), materialNamed("kqk"), 0, draws.data(), 1), 0);
+    ASSERT_EQ(runGenerator("--men 3 --jobs 2 " + jobs, &text), 0) << text;
+    for (int i = 0; i < n; i++)
+        for (int side = 0; side < 2; side++) {
+            char file[64];
+            tbFileName(materials[i], side, file, sizeof file);
+            EXPECT_EQ(fileBytes(jobs + "/" + file), fileBytes(alone + "/" + file)) << file;
+        }
+    EXPECT_EQ(runGenerator("--men 3 --jobs 0 " + jobs, &text), 2) << text;
+    EXPECT_EQ(runGenerator("--verify krk --jobs 2 " + jobs, &text), 2) << text;
+}
+
 // A five-men run cut short goes on where it stopped: a table already written whole is kept, not
 // computed again (here a table of the right shape holding only draws stands for it).
 TEST(OwnTableGenerator, AFiveMenTableAlreadyWrittenIsKept) {
