@@ -166,6 +166,7 @@ int runJobs(const char* directory, const TbMaterial* materials, int count, int j
     uint64_t positions = 0;
     long totalBytes = 0;
     int failures = 0, running = 0, computed = 0;
+    bool cannotStart = false;
     for (int t = 0; t < count && reuse; t++) {
         const TbMaterial& m = materials[t];
         if (m.men <= 4 && loadExisting(directory, m)) state[t] = Done;
@@ -175,18 +176,22 @@ int runJobs(const char* directory, const TbMaterial* materials, int count, int j
         }
     }
     for (;;) {
-        for (int t = 0; t < count && running < jobs; t++) {
+        for (int t = 0; t < count && running < jobs && !cannotStart; t++) {
             if (state[t] != Pending || !exitsReady(materials, count, state.data(), t)) continue;
             std::fflush(stdout);
             std::fflush(stderr);
             pid_t pid = fork();
             if (pid < 0) {
                 std::fprintf(stderr, "morvane-tbgen: cannot start a job: %s\n", std::strerror(errno));
+                cannotStart = true;
                 break;
             }
             if (pid == 0) {
                 TbGenStats stats;
                 const TbGenTable* table = tbGenerate(materials[t], &stats);
+                if (table == nullptr)
+                    std::fprintf(stderr, "morvane-tbgen: %s cannot be computed (a smaller table is "
+                                         "missing)\n", materials[t].name);
                 int status = table == nullptr || writeTable(directory, materials[t], *table, level) < 0;
                 if (status == 0) printTableLine(t, count, materials[t], stats);
                 std::fflush(stdout);
@@ -224,8 +229,8 @@ int runJobs(const char* directory, const TbMaterial* materials, int count, int j
     }
     for (int t = 0; t < count; t++)
         if (state[t] == Pending) {
-            std::fprintf(stderr, "morvane-tbgen: %s cannot be computed (a smaller table is missing)\n",
-                         materials[t].name);
+            std::fprintf(stderr, "morvane-tbgen: %s %s\n", materials[t].name,
+                         cannotStart ? "not computed" : "cannot be computed (a smaller table is missing)");
             failures++;
         }
     double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

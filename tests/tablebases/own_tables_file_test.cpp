@@ -313,8 +313,8 @@ TEST(OwnTableGenerator, JobsWriteTheSameTablesAsOneAfterAnother) {
 
 // A five-men run cut short goes on where it stopped: a table already written whole is kept, not
 // computed again (here a table of the right shape holding only draws stands for it).
-TEST(OwnTableGenerator, AFiveMenTableAlreadyWrittenIsKept) {
-    TempDirectory directory;
+// Links the generated 3- and 4-men set into a directory.
+void linkFourMenSet(const std::string& directory) {
     TbMaterial materials[64];
     int n = tbGenMaterials(4, 0, materials, 64);
     for (int i = 0; i < n; i++)
@@ -322,8 +322,13 @@ TEST(OwnTableGenerator, AFiveMenTableAlreadyWrittenIsKept) {
             char file[64];
             tbFileName(materials[i], side, file, sizeof file);
             ASSERT_EQ(symlink((generatedSetDirectory() + "/" + file).c_str(),
-                              (directory.path + "/" + file).c_str()), 0);
+                              (directory + "/" + file).c_str()), 0);
         }
+}
+
+TEST(OwnTableGenerator, AFiveMenTableAlreadyWrittenIsKept) {
+    TempDirectory directory;
+    linkFourMenSet(directory.path);
     TbMaterial m = materialNamed("knnkn");
     std::vector<int16_t> draws(m.size, 0);
     std::string written[2];
@@ -342,6 +347,21 @@ TEST(OwnTableGenerator, AFiveMenTableAlreadyWrittenIsKept) {
         tbFileName(m, side, file, sizeof file);
         EXPECT_EQ(fileBytes(directory.path + "/" + file), written[side]) << "the table was written again";
     }
+}
+
+// A table whose promotions lead into five-men tables not written is never started in a job:
+// the run says so and fails, and writes nothing for it.
+TEST(OwnTableGenerator, JobsNeverStartATableWhoseExitsAreMissing) {
+    TempDirectory directory;
+    linkFourMenSet(directory.path);
+    std::string text;
+    EXPECT_EQ(runGenerator("--only kqpkq --jobs 2 " + directory.path, &text), 1) << text;
+    EXPECT_NE(text.find("kqpkq cannot be computed (a smaller table is missing)"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("0 tables, 0 positions"), std::string::npos) << text;
+    char file[64];
+    tbFileName(materialNamed("kqpkq"), 0, file, sizeof file);
+    EXPECT_TRUE(fileBytes(directory.path + "/" + file).empty());
 }
 
 } // namespace
