@@ -67,6 +67,27 @@ bool cachedMaterial(const int counts[10], TbMaterial* material, bool* swapped) {
     return true;
 }
 
+// True when a man of the type and colour on from attacks target, the men on squares blocking
+// its lines.
+bool manAttacks(int type, int colour, int from, int target, const int* squares, int men) {
+    int df = fileIndex(target) - fileIndex(from), dr = rankIndex(target) - rankIndex(from);
+    if (df == 0 && dr == 0) return false;
+    switch (type) {
+    case TbPawn: return dr == (colour == 0 ? 1 : -1) && (df == 1 || df == -1);
+    case TbKnight: return df * df + dr * dr == 5;
+    case TbKing: return df * df + dr * dr <= 2;
+    default: break;
+    }
+    bool straight = df == 0 || dr == 0, diagonal = df == dr || df == -dr;
+    if (!(type == TbQueen ? straight || diagonal : type == TbRook ? straight : diagonal)) return false;
+    int step = (dr > 0) - (dr < 0);
+    step = step * 8 + (df > 0) - (df < 0);
+    for (int square = from + step; square != target; square += step)
+        for (int j = 0; j < men; j++)
+            if (squares[j] == square) return false;
+    return true;
+}
+
 } // namespace
 
 uint32_t tbCountsKey(const int counts[10]) {
@@ -246,8 +267,23 @@ bool tbEnPassantPossible(const TbMaterial& material, const int squares[TbMaxMen]
             (squares[j] == square - 1 || squares[j] == square + 1))
             beside = true;
     }
-    if (beside) *passedSquare = passed;
-    return beside;
+    if (!beside) return false;
+    // The pawn back where it came from: the position before its double step must have been
+    // legal, so the king of the side to move was not attacked then. A diagonal through the
+    // pawn's square opened by the capture, or a check the step could not have given, would
+    // otherwise count as reachable.
+    int before[TbMaxMen];
+    std::memcpy(before, squares, sizeof before);
+    before[slot] = origin;
+    int king = -1;
+    for (int j = 0; j < material.men; j++)
+        if (material.types[j] == TbKing && material.colours[j] == side) king = before[j];
+    for (int j = 0; j < material.men; j++)
+        if (material.colours[j] == them &&
+            manAttacks(material.types[j], them, before[j], king, before, material.men))
+            return false;
+    *passedSquare = passed;
+    return true;
 }
 
 bool tbLocate(const TbPieceList* white, const TbPieceList* black, int side, int epSquare,

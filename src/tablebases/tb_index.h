@@ -58,9 +58,10 @@ void tbDecode(const TbMaterial& material, uint64_t index, int squares[TbMaxMen],
 int tbSymmetryCount(const TbMaterial& material, const int squares[TbMaxMen]);
 // True when the side to move (0 White, 1 Black) could capture en passant the pawn of en-passant
 // region r, had that pawn just come two squares: it belongs to the other side and stands on its
-// fourth rank, the square passed over and the one it came from are empty and a pawn of the side
-// to move stands beside it. Writes the square passed over. Only tables with en-passant regions
-// use it.
+// fourth rank, the square passed over and the one it came from are empty, a pawn of the side
+// to move stands beside it, and with the pawn back where it came from the king of the side to
+// move was not attacked (the position before the step was legal). Writes the square passed over.
+// Only tables with en-passant regions use it.
 bool tbEnPassantPossible(const TbMaterial& material, const int squares[TbMaxMen], int side, int r,
                          int* passedSquare);
 // Slot of the pawn of en-passant region r (the r-th pawn in slot order), or -1; and back.

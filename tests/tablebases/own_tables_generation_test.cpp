@@ -139,6 +139,43 @@ TEST(OwnTablesIndex, EnPassantRegionsTellTwoPawnsOfOneSideApart) {
     EXPECT_EQ(squares[tbEnPassantSlot(m, ep)], C4);
 }
 
+// A pawn that could not have come two squares because the position before would have left the
+// other king attacked gives no en-passant entry: not through the diagonal its capture opens
+// (taking it would bare the capturer's own king), nor when the pawn back home attacks that king.
+// Such positions never arise; counted as entries, their captures led into no table at all.
+TEST(OwnTablesIndex, NoEnPassantEntryWhenTheStepCameFromAnIllegalPosition) {
+    // White: king a1, bishop g5, pawn f4; Black: king c1, pawn g4; Black to move, f3 passed.
+    TbPieceList black{2, {TbKing, TbPawn, 0, 0}, {C1, G4, 0, 0}};
+    TbPieceList pinning{3, {TbKing, TbBishop, TbPawn, 0}, {A1, G5, F4, 0}};
+    TbPieceList aside{3, {TbKing, TbBishop, TbPawn, 0}, {A1, H5, F4, 0}};
+    TbLocation none{}, entry{};
+    ASSERT_TRUE(tbLocate(&pinning, &black, 1, F3, &none));
+    ASSERT_TRUE(tbLocate(&aside, &black, 1, F3, &entry));
+    EXPECT_EQ(none.ep, 0);
+    EXPECT_NE(entry.ep, 0);
+    // The same with a queen, and with the colours exchanged.
+    TbPieceList queen{3, {TbKing, TbQueen, TbPawn, 0}, {A1, G5, F4, 0}};
+    ASSERT_TRUE(tbLocate(&queen, &black, 1, F3, &none));
+    EXPECT_EQ(none.ep, 0);
+    TbPieceList whiteSwapped{2, {TbKing, TbPawn, 0, 0}, {C8, G5, 0, 0}};
+    TbPieceList blackPinning{3, {TbKing, TbBishop, TbPawn, 0}, {A8, G4, F5, 0}};
+    ASSERT_TRUE(tbLocate(&whiteSwapped, &blackPinning, 0, F6, &none));
+    EXPECT_EQ(none.ep, 0);
+
+    // King and pawn each: the black king on g3 was in check from the pawn still on f2.
+    TbPieceList white{2, {TbKing, TbPawn, 0, 0}, {A1, F4, 0, 0}};
+    TbPieceList checked{2, {TbKing, TbPawn, 0, 0}, {G3, E4, 0, 0}};
+    TbPieceList clear{2, {TbKing, TbPawn, 0, 0}, {H3, E4, 0, 0}};
+    ASSERT_TRUE(tbLocate(&white, &checked, 1, F3, &none));
+    ASSERT_TRUE(tbLocate(&white, &clear, 1, F3, &entry));
+    EXPECT_EQ(none.ep, 0);
+    EXPECT_NE(entry.ep, 0);
+    // A check the double step gives itself is no obstacle: king e5 attacked by the pawn on f4.
+    TbPieceList checkedByStep{2, {TbKing, TbPawn, 0, 0}, {E5, E4, 0, 0}};
+    ASSERT_TRUE(tbLocate(&white, &checkedByStep, 1, F3, &entry));
+    EXPECT_NE(entry.ep, 0);
+}
+
 TEST(OwnTablesIndex, NamesAndMaterialsRoundTrip) {
     TbMaterial materials[64];
     int n = tbGenMaterials(4, 0, materials, 64);
