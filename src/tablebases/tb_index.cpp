@@ -80,8 +80,7 @@ bool manAttacks(int type, int colour, int from, int target, const int* squares, 
     }
     bool straight = df == 0 || dr == 0, diagonal = df == dr || df == -dr;
     if (!(type == TbQueen ? straight || diagonal : type == TbRook ? straight : diagonal)) return false;
-    int step = (dr > 0) - (dr < 0);
-    step = step * 8 + (df > 0) - (df < 0);
+    int step = ((dr > 0) - (dr < 0)) * 8 + (df > 0) - (df < 0);
     for (int square = from + step; square != target; square += step)
         for (int j = 0; j < men; j++)
             if (squares[j] == square) return false;
@@ -275,9 +274,7 @@ bool tbEnPassantPossible(const TbMaterial& material, const int squares[TbMaxMen]
     int before[TbMaxMen];
     std::memcpy(before, squares, sizeof before);
     before[slot] = origin;
-    int king = -1;
-    for (int j = 0; j < material.men; j++)
-        if (material.types[j] == TbKing && material.colours[j] == side) king = before[j];
+    int king = before[side]; // slots 0 and 1 hold the white and the black king
     for (int j = 0; j < material.men; j++)
         if (material.colours[j] == them &&
             manAttacks(material.types[j], them, before[j], king, before, material.men))
